@@ -1,0 +1,189 @@
+#include "image/filters.h"
+
+#include <algorithm>
+#include <type_traits>
+
+namespace {
+
+SharpenTables sharpenTables;
+DescreenTables descreenTables;
+
+struct SharpenKernel {
+    int32_t corner, edge, centre;
+};
+
+// Indexed by sharpness + 2; sharpness 0 means "off" and has no kernel.
+constexpr SharpenKernel kSharpenKernels[6] = {
+    {8, 8, 8}, {0, 9, 36}, {0, 0, 0}, {0, -9, 108}, {0, -18, 144}, {0, -27, 180},
+};
+
+// Indexed by sharpness + 2, then row offset + 2, then column offset + 2.
+constexpr int32_t kDescreenKernels[6][5][5] = {
+    {{3, 3, 6, 3, 3}, {6, 3, 3, 3, 6}, {3, 3, 6, 3, 3}, {6, 3, 3, 3, 6}, {3, 3, 6, 3, 3}},
+    {{4, 4, 4, 4, 4}, {4, 4, 4, 4, 4}, {4, 4, 4, 4, 4}, {4, 4, 4, 4, 4}, {4, 4, 4, 4, 4}},
+    {{2, 2, 2, 2, 2}, {2, 6, 8, 6, 2}, {2, 8, 8, 8, 2}, {2, 6, 8, 6, 2}, {2, 2, 2, 2, 2}},
+    {{0, 0, 0, 0, 0}, {0, 0, 12, 0, 0}, {0, 12, 48, 12, 0}, {0, 0, 12, 0, 0}, {0, 0, 0, 0, 0}},
+    {{0, 0, 0, 0, 0}, {0, -12, 12, -12, 0}, {0, 12, 96, 12, 0}, {0, -12, 12, -12, 0}, {0, 0, 0, 0, 0}},
+    {{-24, 24, -24, 24, -24},
+     {24, -24, 24, -24, 24},
+     {-24, 24, 96, 24, -24},
+     {24, -24, 24, -24, 24},
+     {-24, 24, -24, 24, -24}},
+};
+
+constexpr int32_t kSharpenDivisor = 72;
+constexpr int32_t kDescreenDivisor = 96;
+
+void FillProducts(int32_t* table, int32_t weight) {
+    for (int v = 0; v < 256; ++v) table[v] = weight * v;
+}
+
+// Truncating division toward zero, then clamping to a byte.
+uint8_t ClampQuotient(int32_t sum, int32_t divisor) {
+    return static_cast<uint8_t>(std::clamp(sum / divisor, 0, 255));
+}
+
+// Byte of channel ch of the pixel at (x, y) of the input rows, edge repeated.
+uint8_t Sample(const ScanSettings* s, int channels, int32_t x, int32_t y, int ch) {
+    const int32_t cx = std::clamp(x, 0, s->imageWidth - 1);
+    const int32_t cy = std::clamp(y, 0, s->imageHeight - 1);
+    const int64_t stride = static_cast<int64_t>(s->imageWidth) * channels;
+    return s->rows[cy * stride + static_cast<int64_t>(cx) * channels + ch];
+}
+
+bool CanSample(const ScanSettings* s) {
+    return s != nullptr && s->rows != nullptr && s->imageWidth > 0 && s->imageHeight > 0;
+}
+
+}  // namespace
+
+SharpenTables& GetSharpenTables() { return sharpenTables; }
+DescreenTables& GetDescreenTables() { return descreenTables; }
+
+void BuildSharpenTables(int32_t sharpness) {
+    if (sharpness < -2 || sharpness > 3 || sharpness == 0) return;
+    const SharpenKernel& k = kSharpenKernels[sharpness + 2];
+    FillProducts(sharpenTables.corner, k.corner);
+    FillProducts(sharpenTables.edge, k.edge);
+    FillProducts(sharpenTables.centre, k.centre);
+}
+
+void BuildDescreenTables(int32_t sharpness) {
+    if (sharpness < -2 || sharpness > 3) return;
+    for (int row = 0; row < 5; ++row) {
+        for (int col = 0; col < 5; ++col) {
+            FillProducts(descreenTables.position[row * 5 + col], kDescreenKernels[sharpness + 2][row][col]);
+        }
+    }
+}
+
+// Straight per-pixel form: nine table reads per channel. Null or empty input
+// gives a black pixel.
+Pixel Sharpen3x3(const ScanSettings* settings, int32_t x, int32_t y) {
+    Pixel out{};
+    if (!CanSample(settings)) return out;
+    const int channels = settings->pixelType == 3 ? 3 : 1;
+    for (int ch = 0; ch < channels; ++ch) {
+        int32_t sum = 0;
+        for (int dy = -1; dy <= 1; ++dy) {
+            for (int dx = -1; dx <= 1; ++dx) {
+                const uint8_t v = Sample(settings, channels, x + dx, y + dy, ch);
+                if (dx == 0 && dy == 0) {
+                    sum += sharpenTables.centre[v];
+                } else if (dx == 0 || dy == 0) {
+                    sum += sharpenTables.edge[v];
+                } else {
+                    sum += sharpenTables.corner[v];
+                }
+            }
+        }
+        out.c[ch] = ClampQuotient(sum, kSharpenDivisor);
+    }
+    return out;
+}
+
+// Straight per-pixel form: 25 table reads per channel. Null or empty input
+// gives a black pixel.
+Pixel Descreen5x5(const ScanSettings* settings, int32_t x, int32_t y) {
+    Pixel out{};
+    if (!CanSample(settings)) return out;
+    const int channels = settings->pixelType == 3 ? 3 : 1;
+    for (int ch = 0; ch < channels; ++ch) {
+        int32_t sum = 0;
+        for (int dy = -2; dy <= 2; ++dy) {
+            for (int dx = -2; dx <= 2; ++dx) {
+                const uint8_t v = Sample(settings, channels, x + dx, y + dy, ch);
+                sum += descreenTables.position[(dy + 2) * 5 + (dx + 2)][v];
+            }
+        }
+        out.c[ch] = ClampQuotient(sum, kDescreenDivisor);
+    }
+    return out;
+}
+
+// Reads each position's weight back from its product table (entry 1), so the
+// row form always follows whatever the builders last stored.
+void RowFilter::Prepare(int size, int channels) {
+    size_ = size == 5 ? 5 : 3;
+    channels_ = channels == 3 ? 3 : 1;
+    divisor_ = size_ == 5 ? kDescreenDivisor : kSharpenDivisor;
+    classCount_ = 0;
+    const int half = size_ / 2;
+    for (int row = 0; row < size_; ++row) {
+        for (int col = 0; col < size_; ++col) {
+            int32_t weight;
+            if (size_ == 5) {
+                weight = descreenTables.position[row * 5 + col][1];
+            } else if (row == 1 && col == 1) {
+                weight = sharpenTables.centre[1];
+            } else if (row == 1 || col == 1) {
+                weight = sharpenTables.edge[1];
+            } else {
+                weight = sharpenTables.corner[1];
+            }
+            if (weight == 0) continue;
+            int k = 0;
+            while (k < classCount_ && classes_[k].weight != weight) ++k;
+            if (k == classCount_) classes_[classCount_++] = WeightClass{weight, 0, {}, {}};
+            WeightClass& c = classes_[k];
+            c.rowIndex[c.count] = static_cast<int8_t>(row);
+            c.columnOffset[c.count] = static_cast<int8_t>((col - half) * channels_);
+            ++c.count;
+        }
+    }
+}
+
+void RowFilter::Run(const uint8_t* const* taps, int32_t width, uint8_t* out) {
+    const int32_t bytes = width * channels_;
+    for (int32_t begin = 0; begin < bytes; begin += kChunk) {
+        RunChunk(taps, begin, std::min<int32_t>(kChunk, bytes - begin), out + begin);
+    }
+}
+
+void RowFilter::RunChunk(const uint8_t* const* taps, int32_t begin, int32_t length, uint8_t* out) {
+    std::fill(acc_, acc_ + length, 0);
+    for (int k = 0; k < classCount_; ++k) {
+        const WeightClass& c = classes_[k];
+        std::fill(sums_, sums_ + length, 0);
+        for (int t = 0; t < c.count; ++t) {
+            const uint8_t* src = taps[c.rowIndex[t]] + begin + c.columnOffset[t];
+            for (int32_t i = 0; i < length; ++i) sums_[i] = static_cast<uint16_t>(sums_[i] + src[i]);
+        }
+        const int32_t weight = c.weight;
+        for (int32_t i = 0; i < length; ++i) acc_[i] += weight * static_cast<int32_t>(sums_[i]);
+    }
+    // A negative sum truncates to zero or below and clamps to 0, so the
+    // division can be unsigned, which vectorises.
+    const auto finish = [&](auto divisor) {
+        for (int32_t i = 0; i < length; ++i) {
+            const uint32_t a = acc_[i] < 0 ? 0u : static_cast<uint32_t>(acc_[i]);
+            const uint32_t q = a / decltype(divisor)::value;
+            out[i] = static_cast<uint8_t>(q > 255u ? 255u : q);
+        }
+    };
+    if (divisor_ == kDescreenDivisor) {
+        finish(std::integral_constant<uint32_t, kDescreenDivisor>{});
+    } else {
+        finish(std::integral_constant<uint32_t, kSharpenDivisor>{});
+    }
+}

@@ -1,0 +1,307 @@
+#include "image/raster_geometry.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "image/row_bytes.h"
+
+namespace {
+
+struct SourcePoint {
+    int32_t row, col;
+};
+
+// Row and column of the source for logical position (U, V), before clamping.
+// Memory transfers (purpose 0) keep the source order; bitmaps (purpose 1) are
+// stored bottom-up, which the second set folds in.
+SourcePoint SourceOf(int32_t q, int32_t purpose, int32_t width, int32_t height, int32_t u, int32_t v) {
+    if (purpose == 0) {
+        switch (q) {
+            case 1: return {height - 1 - u, v};
+            case 2: return {height - 1 - v, width - 1 - u};
+            case 3: return {u, width - 1 - v};
+            default: return {v, u};
+        }
+    }
+    switch (q) {
+        case 1: return {height - 1 - u, width - 1 - v};
+        case 2: return {v, width - 1 - u};
+        case 3: return {u, v};
+        default: return {height - 1 - v, u};
+    }
+}
+
+// Everything one transform carries from strip to strip of an image.
+struct GeometryState {
+    bool active = false;
+    int32_t nextOutputRow = 0;
+    // Frozen at the first strip.
+    const uint8_t* image = nullptr;
+    int32_t width = 0, height = 0, srcStride = 0;
+    int32_t purpose = 0, q = 0, step = 1;  // step 2 samples every second pixel (descreen)
+    int32_t outWidth = 0, outHeight = 0, stride = 0;
+    bool enlarge = false;
+    int32_t m = 0, n = 0, dx = 0, dy = 0;
+    int32_t rowError = 0, v = -1;
+    int32_t nextHolds = -1;  // logical row held in the next line, -1 none
+    std::vector<int32_t> columnSource;  // logical u per output column
+    std::vector<int32_t> columnWeight;  // interpolation error e, or -1 for a plain pixel
+    int32_t logicalCount = 0;           // logical pixels gathered per row: 0..max u + 1
+    std::vector<uint8_t> logical;
+    std::vector<uint8_t> current, next;
+};
+
+GeometryState colourState;
+GeometryState greyState;
+GeometryState bitState;
+
+int32_t ClampTo(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+// The error-stepping of one output axis, shared by columns and rows: for each
+// output position the logical source index and, when enlarging, the
+// interpolation error of a repeated position (-1 for a source pixel).
+void BuildColumnMap(GeometryState& g) {
+    g.columnSource.assign(g.outWidth, 0);
+    g.columnWeight.assign(g.outWidth, -1);
+    int32_t error = 0, u = -1;
+    for (int32_t x = 0; x < g.outWidth; ++x) {
+        if (g.enlarge) {
+            if (error < g.m) {
+                error += g.dx;
+                ++u;
+            } else {
+                g.columnWeight[x] = error;
+                error -= g.m;
+            }
+        } else {
+            error += -g.dx;
+            ++u;
+            g.columnSource[x] = std::max(u, 0);
+            while (error >= g.m) {
+                error -= g.m;
+                ++u;
+            }
+            continue;
+        }
+        g.columnSource[x] = std::max(u, 0);
+    }
+    const int32_t maxU = g.outWidth > 0 ? *std::max_element(g.columnSource.begin(), g.columnSource.end()) : 0;
+    g.logicalCount = maxU + 2;
+}
+
+// Settles the geometry of a new image from the settings.
+bool StartImage(GeometryState& g, const ScanSettings* s, int32_t pageIndex, int bytesPerPixel, bool sampled) {
+    g.active = false;
+    g.current.clear();
+    g.next.clear();
+    g.current.shrink_to_fit();
+    g.next.shrink_to_fit();
+    if (s->imageBase == nullptr || s->imageWidth <= 0 || s->imageHeight <= 0 || s->outputWidth <= 0 ||
+        s->outputHeight <= 0) {
+        return false;
+    }
+    g.image = s->imageBase;
+    g.width = s->imageWidth;
+    g.height = s->imageHeight;
+    g.srcStride = bytesPerPixel == 0 ? PackedRowBytes(0, g.width) : g.width * bytesPerPixel;
+    g.purpose = s->scanPurpose == 0 ? 0 : 1;
+    g.q = EffectiveTurns(s, pageIndex);
+    g.step = sampled && s->descreen != 0 ? 2 : 1;
+    g.outWidth = s->outputWidth;
+    g.outHeight = s->outputHeight;
+    g.stride = AlignedRowBytes(bytesPerPixel == 0 ? 0 : (bytesPerPixel == 3 ? 3 : 2), g.outWidth);
+    const bool quarter = s->rotation == 1 || s->rotation == 3;
+    const int32_t along = (quarter ? g.height : g.width) / g.step;
+    const int32_t across = (quarter ? g.width : g.height) / g.step;
+    g.dx = g.outWidth - along;
+    g.dy = g.outHeight - across;
+    g.m = g.dx > 0 ? along : g.outWidth;
+    g.n = g.dx > 0 ? across : g.outHeight;
+    g.enlarge = g.dx >= 0;
+    g.rowError = 0;
+    g.v = -1;
+    g.nextHolds = -1;
+    BuildColumnMap(g);
+    const int pixelBytes = bytesPerPixel == 0 ? 1 : bytesPerPixel;
+    g.logical.assign(static_cast<size_t>(g.logicalCount) * pixelBytes, 0);
+    g.current.assign(g.stride, 0);
+    if (g.enlarge) g.next.assign(g.stride, 0);
+    g.active = true;
+    g.nextOutputRow = 0;
+    return true;
+}
+
+// Gathers logical row v (pixels u = 0..logicalCount-1) from the source, edge
+// clamped; bitmaps get bytes 0 and 2 of colour pixels exchanged.
+template <int kBytes>
+void GatherLogicalRow(GeometryState& g, int32_t v) {
+    const int32_t V = g.step * std::max(v, 0);
+    const SourcePoint p0 = SourceOf(g.q, g.purpose, g.width, g.height, 0, V);
+    const SourcePoint p1 = SourceOf(g.q, g.purpose, g.width, g.height, g.step, V);
+    const int32_t rowStep = p1.row - p0.row, colStep = p1.col - p0.col;
+    const bool swap = kBytes == 3 && g.purpose == 1;
+    uint8_t* out = g.logical.data();
+    for (int32_t u = 0; u < g.logicalCount; ++u, out += kBytes) {
+        const int32_t row = ClampTo(p0.row + rowStep * u, 0, g.height - 1);
+        const int32_t col = ClampTo(p0.col + colStep * u, 0, g.width - 1);
+        const uint8_t* src = g.image + static_cast<size_t>(row) * g.srcStride + static_cast<size_t>(col) * kBytes;
+        if (swap) {
+            out[0] = src[2];
+            out[1] = src[1];
+            out[2] = src[0];
+        } else {
+            std::memcpy(out, src, kBytes);
+        }
+    }
+}
+
+// Computes output row content for logical source row v into line (stride
+// bytes; filler bytes already zero).
+template <int kBytes>
+void ComputeRow(GeometryState& g, int32_t v, uint8_t* line) {
+    GatherLogicalRow<kBytes>(g, v);
+    const uint8_t* logical = g.logical.data();
+    const int32_t w = g.outWidth;
+    for (int32_t x = 0; x < w; ++x, line += kBytes) {
+        const uint8_t* a = logical + static_cast<size_t>(g.columnSource[x]) * kBytes;
+        const int32_t e = g.columnWeight[x];
+        if (e < 0) {
+            std::memcpy(line, a, kBytes);
+            continue;
+        }
+        for (int c = 0; c < kBytes; ++c) line[c] = static_cast<uint8_t>((a[c] * e + a[kBytes + c] * (w - e)) / w);
+    }
+}
+
+// Vertical interpolation of a repeated row: next weighted by h - e, current by e.
+void BlendRows(const GeometryState& g, int32_t e, uint8_t* dst) {
+    const int32_t h = g.outHeight;
+    const uint8_t* cur = g.current.data();
+    const uint8_t* nxt = g.next.data();
+    for (int32_t i = 0; i < g.stride; ++i) dst[i] = static_cast<uint8_t>((nxt[i] * (h - e) + cur[i] * e) / h);
+}
+
+// One output row of a grey or colour image into dst.
+template <int kBytes>
+void EmitRow(GeometryState& g, uint8_t* dst) {
+    if (!g.enlarge) {
+        g.rowError += -g.dy;
+        ++g.v;
+        while (g.rowError >= g.n) {
+            g.rowError -= g.n;
+            ++g.v;
+        }
+        std::memset(dst, 0, g.stride);
+        ComputeRow<kBytes>(g, g.v, dst);
+        return;
+    }
+    if (g.rowError < g.n) {
+        g.rowError += g.dy;
+        ++g.v;
+        if (g.nextHolds == g.v) {
+            g.current.swap(g.next);
+            g.nextHolds = -1;
+        } else {
+            ComputeRow<kBytes>(g, g.v, g.current.data());
+        }
+        std::memcpy(dst, g.current.data(), g.stride);
+        return;
+    }
+    if (g.nextHolds != g.v + 1) {
+        ComputeRow<kBytes>(g, g.v + 1, g.next.data());
+        g.nextHolds = g.v + 1;
+    }
+    BlendRows(g, g.rowError, dst);
+    g.rowError -= g.n;
+}
+
+// One output row of a 1-bit image, OR-ed into dst.
+void EmitBitRow(GeometryState& g, uint8_t* dst) {
+    bool fresh = true;
+    if (!g.enlarge) {
+        g.rowError += -g.dy;
+        ++g.v;
+        while (g.rowError >= g.n) {
+            g.rowError -= g.n;
+            ++g.v;
+        }
+    } else if (g.rowError < g.n) {
+        g.rowError += g.dy;
+        ++g.v;
+    } else {
+        g.rowError -= g.n;
+        fresh = false;
+    }
+    if (fresh) {
+        std::memset(g.current.data(), 0, g.stride);
+        const int32_t v = std::max(g.v, 0);
+        for (int32_t x = 0; x < g.outWidth; ++x) {
+            if (ReadSourceBit(g.q, g.purpose, g.srcStride, g.image, g.width, g.height, g.columnSource[x], v)) {
+                SetOutputBit(g.current.data(), g.stride, x, 0);
+            }
+        }
+    }
+    for (int32_t i = 0; i < g.stride; ++i) dst[i] |= g.current[i];
+}
+
+// Shared strip driver: starts or continues the image, emits the rows, frees
+// the line buffers after the last row.
+template <typename Emit>
+void RunStrip(GeometryState& g, ScanSettings* s, int32_t pageIndex, uint8_t* dest, int32_t firstRow,
+              int32_t rowCount, int bytesPerPixel, bool sampled, Emit emit) {
+    if (s == nullptr || dest == nullptr || rowCount <= 0) return;
+    if (firstRow == 0) {
+        s->rowsDelivered = 0;
+        if (!StartImage(g, s, pageIndex, bytesPerPixel, sampled)) return;
+    } else if (!g.active || firstRow != g.nextOutputRow) {
+        return;
+    }
+    const int32_t count = std::min(rowCount, g.outHeight - firstRow);
+    for (int32_t k = 0; k < count; ++k) {
+        emit(g, dest + static_cast<size_t>(k) * g.stride);
+        ++s->rowsDelivered;
+    }
+    g.nextOutputRow = firstRow + count;
+    if (g.nextOutputRow >= g.outHeight) {
+        g.active = false;
+        std::vector<uint8_t>().swap(g.current);
+        std::vector<uint8_t>().swap(g.next);
+        std::vector<uint8_t>().swap(g.logical);
+    }
+}
+
+}  // namespace
+
+int32_t EffectiveTurns(const ScanSettings* s, int32_t pageIndex) {
+    const int32_t q = s->rotation & 3;
+    return s->rotateBackPages == 1 && pageIndex % 2 == 0 ? (q + 2) & 3 : q;
+}
+
+void TransformColorStrip(ScanSettings* settings, int32_t pageIndex, uint8_t* dest, int32_t firstRow,
+                         int32_t rowCount) {
+    RunStrip(colourState, settings, pageIndex, dest, firstRow, rowCount, 3, true, EmitRow<3>);
+}
+
+void TransformGrayStrip(ScanSettings* settings, int32_t pageIndex, uint8_t* dest, int32_t firstRow,
+                        int32_t rowCount) {
+    RunStrip(greyState, settings, pageIndex, dest, firstRow, rowCount, 1, true, EmitRow<1>);
+}
+
+void TransformBitStrip(ScanSettings* settings, int32_t pageIndex, uint8_t* dest, int32_t firstRow,
+                       int32_t rowCount) {
+    RunStrip(bitState, settings, pageIndex, dest, firstRow, rowCount, 0, false, EmitBitRow);
+}
+
+int ReadSourceBit(int32_t turn, int32_t scanPurpose, int32_t srcStride, const uint8_t* image, int32_t width,
+                  int32_t height, int32_t u, int32_t v) {
+    if (image == nullptr || width <= 0 || height <= 0) return 0;
+    const SourcePoint p = SourceOf(turn & 3, scanPurpose == 0 ? 0 : 1, width, height, u, v);
+    const int32_t row = ClampTo(p.row, 0, height - 1);
+    const int32_t col = ClampTo(p.col, 0, width - 1);
+    return (image[static_cast<size_t>(row) * srcStride + col / 8] >> (7 - col % 8)) & 1;
+}
+
+void SetOutputBit(uint8_t* dest, int32_t stride, int32_t column, int32_t row) {
+    dest[static_cast<size_t>(row) * stride + column / 8] |= static_cast<uint8_t>(0x80 >> (column % 8));
+}
