@@ -1,0 +1,183 @@
+// Throughput of the image stages on a synthetic A4 page, in MB/s of raw
+// input, with a memcpy of the same buffer as the ceiling. Figures, not a test.
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#include "image/adjustment_pipeline.h"
+#include "image/raster_geometry.h"
+#include "image/row_bytes.h"
+
+namespace {
+
+struct Page {
+    int32_t width, height, channels;
+    std::vector<uint8_t> raw;
+};
+
+// A page that looks roughly like a scan: soft gradients, a halftone dot
+// screen, dark text-like bars and a little sensor noise.
+Page MakePage(int dpi, int channels) {
+    Page p{dpi * 827 / 100, dpi * 1169 / 100, channels, {}};
+    p.raw.resize(static_cast<size_t>(p.width) * p.height * channels);
+    uint32_t noise = 12345;
+    uint8_t* out = p.raw.data();
+    for (int32_t y = 0; y < p.height; ++y) {
+        for (int32_t x = 0; x < p.width; ++x) {
+            noise = noise * 1664525u + 1013904223u;
+            const int grain = static_cast<int>(noise >> 29) - 4;
+            const bool dot = ((x / 3) + (y / 3)) % 4 == 0 && y > p.height / 2;
+            const bool text = (y / 12) % 5 == 1 && (x / 7) % 9 < 7 && y < p.height / 2;
+            for (int c = 0; c < channels; ++c) {
+                int v = 90 + (x * (60 + 50 * c)) / p.width + (y * 80) / p.height + grain;
+                if (dot) v -= 70;
+                if (text) v = 20 + grain;
+                *out++ = static_cast<uint8_t>(std::clamp(v, 0, 255));
+            }
+        }
+    }
+    return p;
+}
+
+double Seconds(const std::function<void()>& run, int repeats) {
+    double best = 1e30;
+    for (int i = 0; i < repeats; ++i) {
+        const auto t0 = std::chrono::steady_clock::now();
+        run();
+        const auto t1 = std::chrono::steady_clock::now();
+        best = std::min(best, std::chrono::duration<double>(t1 - t0).count());
+    }
+    return best;
+}
+
+struct Bench {
+    const Page& page;
+    int repeats;
+    double memcpyRate = 0;
+
+    double Rate(double seconds) const { return page.raw.size() / seconds / 1e6; }
+
+    void Report(const char* what, double seconds) const {
+        const double rate = Rate(seconds);
+        std::printf("  %-44s %9.1f MB/s  %5.3f of memcpy\n", what, rate, rate / memcpyRate);
+    }
+};
+
+ScanSettings Neutral(const Page& p, int32_t purpose) {
+    ScanSettings s{};
+    ResetAdjustments(&s);
+    s.pixelType = p.channels == 3 ? 3 : 2;
+    s.uiPixelType = s.pixelType;
+    s.scanPurpose = purpose;
+    s.imageWidth = p.width;
+    s.imageHeight = p.height;
+    s.rows = const_cast<uint8_t*>(p.raw.data());
+    return s;
+}
+
+// The pipeline fed in chunks of 64 rows, as the scan thread does.
+void RunPipeline(ScanSettings s, std::vector<uint8_t>& out) {
+    s.imageBase = out.data();
+    for (int32_t first = 0; first < s.imageHeight; first += 64) {
+        AdjustRows(&s, first, std::min(64, s.imageHeight - first));
+    }
+}
+
+void PipelineFigures(Bench& b) {
+    const Page& p = b.page;
+    std::vector<uint8_t> out(p.raw.size());
+    const bool colour = p.channels == 3;
+    struct Case {
+        const char* name;
+        std::function<void(ScanSettings&)> set;
+        bool colourOnly;
+    };
+    const Case cases[] = {
+        {"pipeline, neutral (copy)", [](ScanSettings&) {}, false},
+        {"filter 3x3 sharpen (sharpness 2)", [](ScanSettings& s) { s.sharpness = 2; }, false},
+        {"filter 3x3 soften (sharpness -2)", [](ScanSettings& s) { s.sharpness = -2; }, false},
+        {"filter 5x5 descreen (sharpness 0)", [](ScanSettings& s) { s.descreen = 1; }, false},
+        {"filter 5x5 descreen (sharpness 3)", [](ScanSettings& s) { s.descreen = 1, s.sharpness = 3; }, false},
+        {"tone tables (contrast, curve, balance)",
+         [](ScanSettings& s) {
+             s.contrast = 20, s.brightness = 5, s.curveOut[1] = 80, s.balance[1] = 30, s.balance[8] = -20;
+         },
+         false},
+        {"hue/saturation/lightness", [](ScanSettings& s) { s.hue = 25, s.saturation = 30, s.lightness = 10; },
+         true},
+        {"whole pipeline, heavy settings",
+         [](ScanSettings& s) {
+             s.descreen = 1, s.contrast = 20, s.curveOut[1] = 80, s.balance[1] = 30, s.balance[8] = -20;
+             s.hue = 25, s.saturation = 30, s.lightness = 10;
+         },
+         false},
+    };
+    for (const Case& c : cases) {
+        if (c.colourOnly && !colour) continue;
+        ScanSettings s = Neutral(p, 0);
+        c.set(s);
+        b.Report(c.name, Seconds([&] { RunPipeline(s, out); }, b.repeats));
+    }
+}
+
+void GeometryFigures(Bench& b) {
+    const Page& p = b.page;
+    const bool colour = p.channels == 3;
+    struct Case {
+        const char* name;
+        int32_t rotation, percent, purpose;
+    };
+    const Case cases[] = {
+        {"geometry same size, memory order", 0, 100, 0}, {"geometry same size, bitmap", 0, 100, 1},
+        {"geometry quarter turn, bitmap", 1, 100, 1},    {"geometry 50%, bitmap", 0, 50, 1},
+        {"geometry 200%, bitmap", 0, 200, 1},
+    };
+    for (const Case& c : cases) {
+        ScanSettings s = Neutral(p, c.purpose);
+        s.imageBase = const_cast<uint8_t*>(p.raw.data());
+        s.rotation = c.rotation;
+        const bool quarter = c.rotation % 2 == 1;
+        s.outputWidth = (quarter ? p.height : p.width) * c.percent / 100;
+        s.outputHeight = (quarter ? p.width : p.height) * c.percent / 100;
+        const int32_t stride = AlignedRowBytes(s.pixelType, s.outputWidth);
+        const int32_t stripRows = std::max(1, 0xFFF00 / stride);
+        std::vector<uint8_t> strip(static_cast<size_t>(stride) * stripRows);
+        const auto run = [&] {
+            for (int32_t first = 0; first < s.outputHeight; first += stripRows) {
+                const int32_t count = std::min(stripRows, s.outputHeight - first);
+                if (colour) {
+                    TransformColorStrip(&s, 1, strip.data(), first, count);
+                } else {
+                    TransformGrayStrip(&s, 1, strip.data(), first, count);
+                }
+            }
+        };
+        b.Report(c.name, Seconds(run, b.repeats));
+    }
+}
+
+}  // namespace
+
+int main() {
+    for (int dpi : {300, 600}) {
+        for (int channels : {3, 1}) {
+            const Page page = MakePage(dpi, channels);
+            Bench b{page, dpi == 300 ? 5 : 3};
+            std::vector<uint8_t> copy(page.raw.size());
+            const double memcpySeconds =
+                Seconds([&] { std::memcpy(copy.data(), page.raw.data(), page.raw.size()); }, b.repeats + 2);
+            b.memcpyRate = b.Rate(memcpySeconds);
+            std::printf("A4 %d dpi %s, %dx%d, %.1f MB raw\n", dpi, channels == 3 ? "colour" : "grey", page.width,
+                        page.height, page.raw.size() / 1e6);
+            std::printf("  %-44s %9.1f MB/s  (baseline)\n", "memcpy of the same buffer", b.memcpyRate);
+            PipelineFigures(b);
+            GeometryFigures(b);
+            std::fflush(stdout);
+        }
+    }
+    return 0;
+}
