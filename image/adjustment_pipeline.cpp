@@ -83,6 +83,7 @@ AdjusterProgress greyProgress;
 AdjusterProgress bilevelProgress;
 ImageState colourState;
 ImageState greyState;
+HueSaturationCache hueSaturationCache;
 
 struct RowWindow {
     int32_t lo, hi;
@@ -172,6 +173,7 @@ ColourSteps PrepareColourSteps(const ScanSettings* s) {
     c.shiftHueSaturation = hslStep && (s->hue != 0 || s->saturation != 0);
     c.hue = s->hue;
     c.saturation = s->saturation;
+    if (c.shiftHueSaturation) hueSaturationCache.Reset(c.hue, c.saturation);
     if (s->reversal == 1) {
         if (c.shiftHueSaturation) {
             c.invertAfterShift = true;
@@ -185,21 +187,21 @@ ColourSteps PrepareColourSteps(const ScanSettings* s) {
 }
 
 void ApplyColourSteps(const ColourSteps& c, uint8_t* p, int32_t pixels) {
-    for (int32_t i = 0; i < pixels; ++i, p += 3) {
-        p[0] = c.lut[0][p[0]];
-        p[1] = c.lut[1][p[1]];
-        p[2] = c.lut[2][p[2]];
-    }
-    if (!c.shiftHueSaturation) return;
-    p -= 3 * pixels;
-    for (int32_t i = 0; i < pixels; ++i, p += 3) {
-        Pixel px = ShiftHueSaturation(Pixel{{p[0], p[1], p[2]}}, c.hue, c.saturation);
-        if (c.invertAfterShift) {
-            for (uint8_t& v : px.c) v = static_cast<uint8_t>(255 - v);
+    if (!c.shiftHueSaturation) {
+        for (int32_t i = 0; i < pixels; ++i, p += 3) {
+            p[0] = c.lut[0][p[0]];
+            p[1] = c.lut[1][p[1]];
+            p[2] = c.lut[2][p[2]];
         }
-        p[0] = px.c[0];
-        p[1] = px.c[1];
-        p[2] = px.c[2];
+        return;
+    }
+    const uint32_t invert = c.invertAfterShift ? 0xFFFFFFu : 0u;
+    for (int32_t i = 0; i < pixels; ++i, p += 3) {
+        const uint32_t rgb = uint32_t{c.lut[0][p[0]]} | uint32_t{c.lut[1][p[1]]} << 8 | uint32_t{c.lut[2][p[2]]} << 16;
+        const uint32_t out = hueSaturationCache.Shift(rgb) ^ invert;
+        p[0] = static_cast<uint8_t>(out);
+        p[1] = static_cast<uint8_t>(out >> 8);
+        p[2] = static_cast<uint8_t>(out >> 16);
     }
 }
 

@@ -1,10 +1,27 @@
 #include "image/colour_adjust.h"
 
 #include <algorithm>
+#include <array>
+
+#include "image/exact_divide.h"
 
 namespace {
 
 constexpr int32_t kOne = 10000;
+
+// Divisors of RgbToHsl: d (1..255), sum and 510 - sum (1..510).
+const std::array<ExactDivider, 511>& Dividers() {
+    static const std::array<ExactDivider, 511> dividers = [] {
+        std::array<ExactDivider, 511> t{};
+        for (uint32_t d = 1; d < t.size(); ++d) t[d] = ExactDivider(d);
+        return t;
+    }();
+    return dividers;
+}
+
+// Numerators here are never negative, so the exact unsigned quotient equals
+// the truncated one.
+int32_t DivideSmall(int32_t n, int32_t d) { return static_cast<int32_t>(Dividers()[d].Divide(n)); }
 
 // One channel of the HSL-to-RGB ramp for hue angle a.
 int32_t HueRamp(int32_t m1, int32_t m2, int32_t a) {
@@ -46,19 +63,21 @@ Hsl RgbToHsl(Pixel pixel) {
     const int32_t d = mx - mn;
     Hsl hsl{0, 0, (sum * kOne) / 510};
     if (d == 0 || hsl.lightness == 0) return hsl;
-    hsl.saturation = hsl.lightness <= 5000 ? (d * kOne) / sum : (d * kOne) / (510 - sum);
+    // Every hue numerator below is >= 0: the subtracted channel is never the
+    // larger one in its case.
+    hsl.saturation = DivideSmall(d * kOne, hsl.lightness <= 5000 ? sum : 510 - sum);
     if (mx == r && mn == b) {
-        hsl.hue = (g - b) * 60 / d;
+        hsl.hue = DivideSmall((g - b) * 60, d);
     } else if (mx == g && mn == b) {
-        hsl.hue = (g - r) * 60 / d + 60;
+        hsl.hue = DivideSmall((g - r) * 60, d) + 60;
     } else if (mx == g && mn == r) {
-        hsl.hue = (b - r) * 60 / d + 120;
+        hsl.hue = DivideSmall((b - r) * 60, d) + 120;
     } else if (mx == b && mn == r) {
-        hsl.hue = (b - g) * 60 / d + 180;
+        hsl.hue = DivideSmall((b - g) * 60, d) + 180;
     } else if (mx == b && mn == g) {
-        hsl.hue = (r - g) * 60 / d + 240;
+        hsl.hue = DivideSmall((r - g) * 60, d) + 240;
     } else {
-        hsl.hue = (r - b) * 60 / d + 300;
+        hsl.hue = DivideSmall((r - b) * 60, d) + 300;
     }
     return hsl;
 }
@@ -81,4 +100,19 @@ Pixel ShiftHueSaturation(Pixel pixel, int32_t hue, int32_t saturation) {
     hsl.hue += hue;
     hsl.saturation = ((saturation + 100) * hsl.saturation) / 100;
     return HslToRgb(hsl);
+}
+
+void HueSaturationCache::Reset(int32_t hue, int32_t saturation) {
+    if (hue == hue_ && saturation == saturation_ && !slots_.empty()) return;
+    hue_ = hue;
+    saturation_ = saturation;
+    slots_.assign(kSlots, 0);
+}
+
+uint32_t HueSaturationCache::Fill(uint64_t& slot, uint32_t rgb) {
+    const Pixel in{{static_cast<uint8_t>(rgb), static_cast<uint8_t>(rgb >> 8), static_cast<uint8_t>(rgb >> 16)}};
+    const Pixel out = ShiftHueSaturation(in, hue_, saturation_);
+    const uint32_t value = uint32_t{out.c[0]} | uint32_t{out.c[1]} << 8 | uint32_t{out.c[2]} << 16;
+    slot = uint64_t{rgb + 1} << 32 | value;
+    return value;
 }

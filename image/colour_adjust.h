@@ -2,7 +2,9 @@
 // whole degrees), so every build produces the same bytes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "image/filters.h"
 
@@ -25,3 +27,27 @@ Pixel HslToRgb(Hsl hsl);
 // The hue and saturation step: hue shifted by `hue` degrees and saturation
 // scaled by (saturation + 100) percent.
 Pixel ShiftHueSaturation(Pixel pixel, int32_t hue, int32_t saturation);
+
+// Remembers recent results of ShiftHueSaturation for one hue and saturation:
+// scanned pages repeat colours a great deal, and a hit costs a table read
+// instead of two conversions. Results are the same bytes either way.
+class HueSaturationCache {
+   public:
+    // Keeps the remembered results when the parameters are unchanged.
+    void Reset(int32_t hue, int32_t saturation);
+    // The shifted pixel for R | G << 8 | B << 16, in the same packing.
+    uint32_t Shift(uint32_t rgb) {
+        uint64_t& slot = slots_[(rgb * 2654435761u) >> (32 - kSlotBits)];
+        if (static_cast<uint32_t>(slot >> 32) == rgb + 1) return static_cast<uint32_t>(slot);
+        return Fill(slot, rgb);
+    }
+
+   private:
+    uint32_t Fill(uint64_t& slot, uint32_t rgb);
+
+    static constexpr int kSlotBits = 14;
+    static constexpr size_t kSlots = size_t{1} << kSlotBits;
+    int32_t hue_ = 0;
+    int32_t saturation_ = 0;
+    std::vector<uint64_t> slots_;  // (rgb + 1) << 32 | result; 0 is empty
+};

@@ -1,6 +1,8 @@
 #include "image/filters.h"
 
 #include <algorithm>
+#include <array>
+#include <utility>
 #include <type_traits>
 
 namespace {
@@ -160,17 +162,49 @@ void RowFilter::Run(const uint8_t* const* taps, int32_t width, uint8_t* out) {
     }
 }
 
+namespace {
+
+// acc[i] (+)= weight x (sum of the tap bytes at i). The tap count is a
+// compile-time pack so the sum is straight-line code; the sums go to a local
+// array first, which cannot alias the input rows, so the loops vectorise.
+template <size_t... T>
+void AccumulateClass(const uint8_t* const* src, int32_t weight, int32_t length, int32_t* acc, bool first) {
+    constexpr int32_t kMaxLength = 1024;
+    int32_t sums[kMaxLength];
+    const uint8_t* const p[] = {src[T]...};
+    length = std::min(length, kMaxLength);
+    for (int32_t i = 0; i < length; ++i) sums[i] = (0 + ... + static_cast<int32_t>(p[T][i]));
+    if (first) {
+        for (int32_t i = 0; i < length; ++i) acc[i] = weight * sums[i];
+    } else {
+        for (int32_t i = 0; i < length; ++i) acc[i] += weight * sums[i];
+    }
+}
+
+using AccumulateFn = void (*)(const uint8_t* const*, int32_t, int32_t, int32_t*, bool);
+
+template <size_t... T>
+constexpr AccumulateFn AccumulatorFor(std::index_sequence<T...>) {
+    return &AccumulateClass<T...>;
+}
+
+template <size_t... I>
+constexpr std::array<AccumulateFn, sizeof...(I)> MakeAccumulators(std::index_sequence<I...>) {
+    return {AccumulatorFor(std::make_index_sequence<I + 1>{})...};
+}
+
+// Indexed by tap count - 1 (1..25).
+constexpr std::array<AccumulateFn, 25> kAccumulators = MakeAccumulators(std::make_index_sequence<25>{});
+
+}  // namespace
+
 void RowFilter::RunChunk(const uint8_t* const* taps, int32_t begin, int32_t length, uint8_t* out) {
-    std::fill(acc_, acc_ + length, 0);
+    if (classCount_ == 0) std::fill(acc_, acc_ + length, 0);
     for (int k = 0; k < classCount_; ++k) {
         const WeightClass& c = classes_[k];
-        std::fill(sums_, sums_ + length, 0);
-        for (int t = 0; t < c.count; ++t) {
-            const uint8_t* src = taps[c.rowIndex[t]] + begin + c.columnOffset[t];
-            for (int32_t i = 0; i < length; ++i) sums_[i] = static_cast<uint16_t>(sums_[i] + src[i]);
-        }
-        const int32_t weight = c.weight;
-        for (int32_t i = 0; i < length; ++i) acc_[i] += weight * static_cast<int32_t>(sums_[i]);
+        const uint8_t* src[25];
+        for (int t = 0; t < c.count; ++t) src[t] = taps[c.rowIndex[t]] + begin + c.columnOffset[t];
+        kAccumulators[c.count - 1](src, c.weight, length, acc_, k == 0);
     }
     // A negative sum truncates to zero or below and clamps to 0, so the
     // division can be unsigned, which vectorises.

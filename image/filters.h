@@ -54,8 +54,7 @@ class RowFilter {
     int Size() const { return size_; }
 
    private:
-    // Positions sharing one weight are summed first (at most 25 x 255, so
-    // 16 bits suffice), then multiplied once.
+    // Positions sharing one weight are summed first, then multiplied once.
     struct WeightClass {
         int32_t weight;
         int count;
@@ -71,6 +70,5 @@ class RowFilter {
     int32_t divisor_ = 72;
     int classCount_ = 0;
     WeightClass classes_[25] = {};
-    uint16_t sums_[kChunk] = {};
     int32_t acc_[kChunk] = {};
 };

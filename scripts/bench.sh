@@ -4,7 +4,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 cmake -S . -B build/bench -DTARVIK_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/bench -j2 >/dev/null
+cmake --build build/bench -j2 >build/bench/build.log 2>&1 || { cat build/bench/build.log; exit 1; }
 status=0
 for program in build/bench/bench/*_bench; do
     [ -x "$program" ] || continue
