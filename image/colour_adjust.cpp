@@ -13,7 +13,7 @@ constexpr int32_t kOne = 10000;
 const std::array<ExactDivider, 511>& Dividers() {
     static const std::array<ExactDivider, 511> dividers = [] {
         std::array<ExactDivider, 511> t{};
-        for (uint32_t d = 1; d < t.size(); ++d) t[d] = ExactDivider(d);
+        for (uint32_t d = 1; d < t.size(); ++d) t[d] = ExactDivider(d, 255 * kOne);
         return t;
     }();
     return dividers;

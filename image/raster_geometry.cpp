@@ -1,9 +1,11 @@
 #include "image/raster_geometry.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <vector>
 
+#include "image/exact_divide.h"
 #include "image/row_bytes.h"
 
 namespace {
@@ -47,6 +49,8 @@ struct GeometryState {
     int32_t nextHolds = -1;  // logical row held in the next line, -1 none
     std::vector<int32_t> columnSource;  // logical u per output column
     std::vector<int32_t> columnWeight;  // interpolation error e, or -1 for a plain pixel
+    bool identityColumns = false;       // output column x is logical pixel x
+    ExactDivider byWidth, byHeight;     // interpolation divisors w and h
     int32_t logicalCount = 0;           // logical pixels gathered per row: 0..max u + 1
     std::vector<uint8_t> logical;
     std::vector<uint8_t> current, next;
@@ -88,6 +92,16 @@ void BuildColumnMap(GeometryState& g) {
     }
     const int32_t maxU = g.outWidth > 0 ? *std::max_element(g.columnSource.begin(), g.columnSource.end()) : 0;
     g.logicalCount = maxU + 2;
+    g.identityColumns = true;
+    for (int32_t x = 0; x < g.outWidth && g.identityColumns; ++x) {
+        g.identityColumns = g.columnSource[x] == x && g.columnWeight[x] < 0;
+    }
+}
+
+// Largest numerator of an interpolation over `size` steps: 255 x size,
+// saturated (the divider then divides plainly).
+uint32_t LargestBlend(int32_t size) {
+    return static_cast<uint32_t>(std::min<uint64_t>(uint64_t{255} * static_cast<uint32_t>(size), UINT32_MAX));
 }
 
 // Settles the geometry of a new image from the settings.
@@ -122,6 +136,8 @@ bool StartImage(GeometryState& g, const ScanSettings* s, int32_t pageIndex, int 
     g.rowError = 0;
     g.v = -1;
     g.nextHolds = -1;
+    g.byWidth = ExactDivider(static_cast<uint32_t>(g.outWidth), LargestBlend(g.outWidth));
+    g.byHeight = ExactDivider(static_cast<uint32_t>(g.outHeight), LargestBlend(g.outHeight));
     BuildColumnMap(g);
     const int pixelBytes = bytesPerPixel == 0 ? 1 : bytesPerPixel;
     g.logical.assign(static_cast<size_t>(g.logicalCount) * pixelBytes, 0);
@@ -132,26 +148,75 @@ bool StartImage(GeometryState& g, const ScanSettings* s, int32_t pageIndex, int 
     return true;
 }
 
-// Gathers logical row v (pixels u = 0..logicalCount-1) from the source, edge
-// clamped; bitmaps get bytes 0 and 2 of colour pixels exchanged.
+// floor(a / b) for b > 0.
+int32_t FloorDiv(int32_t a, int32_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+
+// Narrows [lo, hi) to the u for which base + step * u lies in 0..limit-1.
+void KeepInside(int32_t base, int32_t step, int32_t limit, int32_t& lo, int32_t& hi) {
+    if (step == 0) {
+        if (base < 0 || base >= limit) hi = lo;
+        return;
+    }
+    const int32_t a = step > 0 ? -base : base - (limit - 1);  // u * |step| >= a
+    const int32_t b = step > 0 ? limit - 1 - base : base;     // u * |step| <= b
+    const int32_t s = step > 0 ? step : -step;
+    lo = std::max(lo, -FloorDiv(-a, s));
+    hi = std::min(hi, FloorDiv(b, s) + 1);
+}
+
+// Writes logical pixels u in [from, to) of the row starting at source point
+// p0 with the given steps, clamping every position (the image edges).
 template <int kBytes>
-void GatherLogicalRow(GeometryState& g, int32_t v) {
+void GatherClamped(const GeometryState& g, SourcePoint p0, int32_t rowStep, int32_t colStep, int32_t from,
+                   int32_t to, bool swap, uint8_t* out) {
+    out += static_cast<size_t>(from) * kBytes;
+    for (int32_t u = from; u < to; ++u, out += kBytes) {
+        const int32_t row = ClampTo(p0.row + rowStep * u, 0, g.height - 1);
+        const int32_t col = ClampTo(p0.col + colStep * u, 0, g.width - 1);
+        const uint8_t* src = g.image + static_cast<size_t>(row) * g.srcStride + static_cast<size_t>(col) * kBytes;
+        out[0] = src[swap ? 2 : 0];
+        if constexpr (kBytes == 3) {
+            out[1] = src[1];
+            out[2] = src[swap ? 0 : 2];
+        }
+    }
+}
+
+// Gathers logical row v (pixels u = 0..count-1) into out: the stretch inside
+// the image with plain pointer steps, the ends (beyond the edges) clamped.
+// Bitmaps get bytes 0 and 2 of colour pixels exchanged.
+template <int kBytes>
+void GatherLogicalRow(const GeometryState& g, int32_t v, int32_t count, uint8_t* out) {
     const int32_t V = g.step * std::max(v, 0);
     const SourcePoint p0 = SourceOf(g.q, g.purpose, g.width, g.height, 0, V);
     const SourcePoint p1 = SourceOf(g.q, g.purpose, g.width, g.height, g.step, V);
     const int32_t rowStep = p1.row - p0.row, colStep = p1.col - p0.col;
     const bool swap = kBytes == 3 && g.purpose == 1;
-    uint8_t* out = g.logical.data();
-    for (int32_t u = 0; u < g.logicalCount; ++u, out += kBytes) {
-        const int32_t row = ClampTo(p0.row + rowStep * u, 0, g.height - 1);
-        const int32_t col = ClampTo(p0.col + colStep * u, 0, g.width - 1);
-        const uint8_t* src = g.image + static_cast<size_t>(row) * g.srcStride + static_cast<size_t>(col) * kBytes;
-        if (swap) {
-            out[0] = src[2];
-            out[1] = src[1];
-            out[2] = src[0];
+    int32_t lo = 0, hi = count;
+    KeepInside(p0.row, rowStep, g.height, lo, hi);
+    KeepInside(p0.col, colStep, g.width, lo, hi);
+    if (lo >= hi) {
+        GatherClamped<kBytes>(g, p0, rowStep, colStep, 0, count, swap, out);
+        return;
+    }
+    GatherClamped<kBytes>(g, p0, rowStep, colStep, 0, lo, swap, out);
+    GatherClamped<kBytes>(g, p0, rowStep, colStep, hi, count, swap, out);
+    const ptrdiff_t step = static_cast<ptrdiff_t>(rowStep) * g.srcStride + static_cast<ptrdiff_t>(colStep) * kBytes;
+    const uint8_t* src = g.image + static_cast<ptrdiff_t>(p0.row + rowStep * lo) * g.srcStride +
+                         static_cast<ptrdiff_t>(p0.col + colStep * lo) * kBytes;
+    uint8_t* dst = out + static_cast<size_t>(lo) * kBytes;
+    const int32_t n = hi - lo;
+    if (step == kBytes && !swap) {
+        std::memcpy(dst, src, static_cast<size_t>(n) * kBytes);
+        return;
+    }
+    for (int32_t i = 0; i < n; ++i, src += step, dst += kBytes) {
+        if constexpr (kBytes == 1) {
+            dst[0] = src[0];
         } else {
-            std::memcpy(out, src, kBytes);
+            dst[0] = src[swap ? 2 : 0];
+            dst[1] = src[1];
+            dst[2] = src[swap ? 0 : 2];
         }
     }
 }
@@ -160,26 +225,47 @@ void GatherLogicalRow(GeometryState& g, int32_t v) {
 // bytes; filler bytes already zero).
 template <int kBytes>
 void ComputeRow(GeometryState& g, int32_t v, uint8_t* line) {
-    GatherLogicalRow<kBytes>(g, v);
+    if (g.identityColumns) {
+        GatherLogicalRow<kBytes>(g, v, g.outWidth, line);
+        return;
+    }
+    GatherLogicalRow<kBytes>(g, v, g.logicalCount, g.logical.data());
     const uint8_t* logical = g.logical.data();
     const int32_t w = g.outWidth;
     for (int32_t x = 0; x < w; ++x, line += kBytes) {
         const uint8_t* a = logical + static_cast<size_t>(g.columnSource[x]) * kBytes;
         const int32_t e = g.columnWeight[x];
         if (e < 0) {
-            std::memcpy(line, a, kBytes);
+            line[0] = a[0];
+            if constexpr (kBytes == 3) {
+                line[1] = a[1];
+                line[2] = a[2];
+            }
             continue;
         }
-        for (int c = 0; c < kBytes; ++c) line[c] = static_cast<uint8_t>((a[c] * e + a[kBytes + c] * (w - e)) / w);
+        for (int c = 0; c < kBytes; ++c) {
+            line[c] = static_cast<uint8_t>(g.byWidth.Divide(a[c] * e + a[kBytes + c] * (w - e)));
+        }
     }
 }
 
 // Vertical interpolation of a repeated row: next weighted by h - e, current by e.
 void BlendRows(const GeometryState& g, int32_t e, uint8_t* dst) {
-    const int32_t h = g.outHeight;
+    const uint32_t h = static_cast<uint32_t>(g.outHeight);
+    const uint32_t wNext = h - static_cast<uint32_t>(e), wCurrent = static_cast<uint32_t>(e);
     const uint8_t* cur = g.current.data();
     const uint8_t* nxt = g.next.data();
-    for (int32_t i = 0; i < g.stride; ++i) dst[i] = static_cast<uint8_t>((nxt[i] * (h - e) + cur[i] * e) / h);
+    const int32_t n = g.stride;
+    if (!g.byHeight.Multiplies()) {
+        for (int32_t i = 0; i < n; ++i) dst[i] = static_cast<uint8_t>((nxt[i] * wNext + cur[i] * wCurrent) / h);
+        return;
+    }
+    // Locals, so the loop does not reload them after every byte it stores.
+    const uint64_t m = g.byHeight.Multiplier();
+    const int shift = g.byHeight.Shift();
+    for (int32_t i = 0; i < n; ++i) {
+        dst[i] = static_cast<uint8_t>((uint64_t{nxt[i] * wNext + cur[i] * wCurrent} * m) >> shift);
+    }
 }
 
 // One output row of a grey or colour image into dst.

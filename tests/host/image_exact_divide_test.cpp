@@ -12,7 +12,7 @@ namespace {
 TEST(ImageExactDivide, MatchesDivisionAtEveryMultipleBoundary) {
     std::mt19937 rng(3);
     for (uint32_t d = 1; d <= 65535; d += (d < 600 ? 1 : 1 + rng() % 97)) {
-        const ExactDivider div(d);
+        const ExactDivider div(d, 255 * d);
         const uint32_t limit = 255 * d;  // largest numerator the callers form
         for (uint32_t q : {0u, 1u, 2u, 59u, 127u, 128u, 254u, 255u}) {
             for (uint32_t n : {q * d, q * d + d - 1}) {
@@ -24,9 +24,14 @@ TEST(ImageExactDivide, MatchesDivisionAtEveryMultipleBoundary) {
         ASSERT_EQ(n / d, div.Divide(n)) << n << " / " << d;
     }
     for (uint32_t n : {0u, 1u, 2549999u, 2550000u}) {  // HSL numerators, divisors up to 510
-        for (uint32_t d : {1u, 7u, 255u, 509u, 510u}) ASSERT_EQ(n / d, ExactDivider(d).Divide(n)) << n << "/" << d;
+        for (uint32_t d : {1u, 7u, 255u, 509u, 510u}) ASSERT_EQ(n / d, ExactDivider(d, 2550000).Divide(n)) << n << "/" << d;
     }
-    EXPECT_EQ(4000000000u / 70000u, ExactDivider(70000).Divide(4000000000u)) << "large divisors divide plainly";
+    EXPECT_EQ(4000000000u / 70000u, ExactDivider(70000, 4000000000u).Divide(4000000000u))
+        << "numerators beyond 2^30 divide plainly";
+    for (uint32_t d : {1u, 3u, 1000003u}) {  // divisors up to the largest output sizes
+        const ExactDivider div(d, 255 * d);
+        for (uint32_t n : {255 * d, 255 * d - 1, 128 * d - 1, d - 1}) ASSERT_EQ(n / d, div.Divide(n)) << n << "/" << d;
+    }
 }
 
 TEST(ImageExactDivide, HueSaturationCacheGivesTheDirectResult) {
