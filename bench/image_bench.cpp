@@ -174,6 +174,24 @@ void GeometryFigures(Bench& b) {
     }
 }
 
+// Hue/saturation remembers recent colours; on pure noise nearly every pixel
+// is new, which shows the conversion's own cost.
+void NoiseFigures(Bench& b) {
+    if (!Wanted("noise")) return;
+    Page noise{b.page.width, b.page.height, 3, std::vector<uint8_t>(b.page.raw.size())};
+    uint32_t state = 99;
+    for (uint8_t& v : noise.raw) {
+        state = state * 1664525u + 1013904223u;
+        v = static_cast<uint8_t>(state >> 24);
+    }
+    std::vector<uint8_t> out(noise.raw.size());
+    ScanSettings s = Neutral(noise, 0);
+    s.hue = 25, s.saturation = 30, s.lightness = 10;
+    b.Report("hue/saturation/lightness, random noise", Seconds([&] { RunPipeline(s, out); }, b.repeats));
+    s.descreen = 1, s.contrast = 20, s.curveOut[1] = 80, s.balance[1] = 30, s.balance[8] = -20;
+    b.Report("whole pipeline heavy, random noise", Seconds([&] { RunPipeline(s, out); }, b.repeats));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -193,6 +211,7 @@ int main(int argc, char** argv) {
             std::printf("  %-44s %9.1f MB/s  (baseline)\n", "memcpy of the same buffer", b.memcpyRate);
             PipelineFigures(b);
             GeometryFigures(b);
+            if (channels == 3 && dpi == 300) NoiseFigures(b);
             std::fflush(stdout);
         }
     }

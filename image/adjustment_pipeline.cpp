@@ -37,6 +37,10 @@ class PaddedRows {
         std::fill(std::begin(tags_), std::end(tags_), -1);
     }
 
+    // Follows the caller's input block if it moved between calls; rows
+    // already copied stay valid, as input rows never change once delivered.
+    void SetSource(const uint8_t* rows) { rows_ = rows; }
+
     // Pointer to the first real pixel of input row y (clamped into the image).
     const uint8_t* Row(int32_t y) {
         y = std::clamp(y, 0, height_ - 1);
@@ -322,8 +326,19 @@ int AdjustRows(ScanSettings* settings, int32_t firstRow, int32_t rowCount) {
     return 0;
 }
 
+namespace {
+
+// True when the adjuster's per-image state fits this image, so a call with
+// firstRow > 0 can continue it; otherwise the call starts afresh.
+bool Continues(const ImageState& st, const ScanSettings* s, int channels) {
+    return st.work.size() == static_cast<size_t>(s->imageWidth) * channels;
+}
+
+}  // namespace
+
 void AdjustColourRows(ScanSettings* s, int32_t firstRow, int32_t rowCount) {
-    if (firstRow == 0) StartColourImage(s);
+    if (firstRow == 0 || !Continues(colourState, s, 3)) StartColourImage(s);
+    colourState.padded.SetSource(s->rows);
     const ColourSteps steps = PrepareColourSteps(s);
     const RowWindow win = WindowFor(s, firstRow, rowCount);
     const int32_t w = s->imageWidth;
@@ -342,7 +357,8 @@ void AdjustColourRows(ScanSettings* s, int32_t firstRow, int32_t rowCount) {
 }
 
 void AdjustGreyRows(ScanSettings* s, int32_t firstRow, int32_t rowCount) {
-    if (firstRow == 0) StartGreyImage(s);
+    if (firstRow == 0 || !Continues(greyState, s, 1)) StartGreyImage(s);
+    greyState.padded.SetSource(s->rows);
     uint8_t lut[256];
     std::memcpy(lut, GetToneTables().grey, 256);
     if (s->reversal == 1) {
@@ -367,7 +383,7 @@ void AdjustGreyRows(ScanSettings* s, int32_t firstRow, int32_t rowCount) {
 
 void AdjustBilevelRows(ScanSettings* s, int32_t firstRow, int32_t rowCount) {
     const int32_t stride = PackedRowBytes(0, s->imageWidth);
-    if (firstRow == 0) {
+    if (firstRow == 0 || bilevelProgress.base == nullptr) {
         PlatformDebugLine("bw");
         StartProgress(bilevelProgress, s, s->imageBase, stride);
     }

@@ -378,4 +378,12 @@ TEST_F(ImagePipeline, TurnedNativeAndPreviewScansNeverWakeEarly) {
     }
 }
 
+TEST_F(ImagePipeline, AContinuationWithoutAStartStartsTheImageInsteadOfCrashing) {
+    for (int32_t type : {3, 2, 0}) {
+        TestImage img(type, 1 + 4 * type, 6);  // a width no earlier image of this kind had
+        Output out(img);
+        EXPECT_EQ(0, AdjustRows(&img.settings, 3, 3)) << type;
+    }
+}
+
 }  // namespace
