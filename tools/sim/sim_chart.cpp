@@ -14,17 +14,17 @@ struct PaperSize {
 
 // The device's own paper table; FF (custom) carries A4 for windows without an area.
 constexpr PaperSize kPaperSizes[] = {
-    {0, 7020, 9924},  {1, 6072, 8598},  {2, 4960, 7015},  {3, 4302, 6072},  {4, 3495, 4960},
-    {5, 4960, 7795},  {6, 7015, 4960},  {7, 6072, 4302},  {8, 4960, 3495},  {9, 6600, 10200},
-    {10, 6600, 8400}, {11, 5100, 8400}, {12, 5100, 6600}, {13, 3300, 5100}, {14, 6600, 5100},
-    {15, 5100, 3300}, {16, 6378, 9216}, {17, 4608, 6378}, {18, 6378, 4608}, {21, 4350, 6300},
-    {27, 2478, 3495}, {28, 3498, 2478}, {29, 5100, 3300}, {30, 5100, 7795}, {31, 6078, 8400},
+    {0, 7020, 9924},  {1, 6072, 8598},  {2, 4960, 7015},   {3, 4302, 6072},  {4, 3495, 4960},
+    {5, 4960, 7795},  {6, 7015, 4960},  {7, 6072, 4302},   {8, 4960, 3495},  {9, 6600, 10200},
+    {10, 6600, 8400}, {11, 5100, 8400}, {12, 5100, 6600},  {13, 3300, 5100}, {14, 6600, 5100},
+    {15, 5100, 3300}, {16, 6378, 9216}, {17, 4608, 6378},  {18, 6378, 4608}, {21, 4350, 6300},
+    {27, 2478, 3495}, {28, 3498, 2478}, {29, 5100, 3300},  {30, 5100, 7795}, {31, 6078, 8400},
     {32, 4960, 7795}, {33, 5100, 5100}, {255, 4960, 7015},
 };
 
 // Chart layout in 1/600 inch (rows of the page from the top).
 constexpr uint32_t kFrame = 12;
-constexpr uint32_t kRampEnd = 1800;     // three colour ramps of 600 each
+constexpr uint32_t kRampEnd = 1800;  // three colour ramps of 600 each
 constexpr uint32_t kGreyRampEnd = 2400;
 constexpr uint32_t kGreyStepsEnd = 2800;
 constexpr uint32_t kLinesEnd = 3600;
@@ -76,7 +76,8 @@ ChartRgb PageNumber(uint32_t page, uint32_t x600, uint32_t y600) {
     if (page == 0 || y600 < 4950 || y600 >= 5850 || x600 < 600) return kWhite;
     char digits[12];
     uint32_t count = 0;
-    for (uint32_t p = page; p != 0 && count < sizeof(digits); p /= 10) digits[count++] = static_cast<char>(p % 10);
+    for (uint32_t p = page; p != 0 && count < sizeof(digits); p /= 10)
+        digits[count++] = static_cast<char>(p % 10);
     const uint32_t cell = (x600 - 600) / 600;
     const uint32_t cx = (x600 - 600) % 600;
     if (cell >= count || cx >= 500) return kWhite;
@@ -87,25 +88,36 @@ uint8_t Grey(ChartRgb c) { return static_cast<uint8_t>((77u * c.r + 150u * c.g +
 
 uint32_t DpiOf(const ChartWindow& w, bool* adjusted) {
     switch (w.resolutionCode) {
-        case 0: return 150;
-        case 1: return 300;
-        case 2: return 600;
+        case 0:
+            return 150;
+        case 1:
+            return 300;
+        case 2:
+            return 600;
         case 3:
             if (w.xResolution >= 25 && w.xResolution <= 600) return w.xResolution;
             *adjusted = true;
             return w.xResolution > 600 ? 600 : 150;
-        case kPreviewResolutionCode: return kPreviewDpi;
-        default: *adjusted = true; return 150;
+        case kPreviewResolutionCode:
+            return kPreviewDpi;
+        default:
+            *adjusted = true;
+            return 150;
     }
 }
 
 ChartPixelKind KindOf(uint8_t scanType, bool* adjusted) {
     switch (scanType) {
         case 0:
-        case 1: return ChartPixelKind::BlackWhite;
-        case 2: return ChartPixelKind::Grey;
-        case 3: return ChartPixelKind::Colour;
-        default: *adjusted = true; return ChartPixelKind::Colour;
+        case 1:
+            return ChartPixelKind::BlackWhite;
+        case 2:
+            return ChartPixelKind::Grey;
+        case 3:
+            return ChartPixelKind::Colour;
+        default:
+            *adjusted = true;
+            return ChartPixelKind::Colour;
     }
 }
 
@@ -142,9 +154,15 @@ ChartGeometry ComputeChartGeometry(const ChartWindow& window) {
     g.logicWidth = (g.actualWidth / kLinePadPixels + 1) * kLinePadPixels;
     g.logicHeight = g.actualHeight;
     switch (g.kind) {
-        case ChartPixelKind::Colour: g.lineBytes = 3 * g.logicWidth; break;
-        case ChartPixelKind::Grey: g.lineBytes = g.logicWidth; break;
-        case ChartPixelKind::BlackWhite: g.lineBytes = (g.logicWidth + 7) / 8; break;
+        case ChartPixelKind::Colour:
+            g.lineBytes = 3 * g.logicWidth;
+            break;
+        case ChartPixelKind::Grey:
+            g.lineBytes = g.logicWidth;
+            break;
+        case ChartPixelKind::BlackWhite:
+            g.lineBytes = (g.logicWidth + 7) / 8;
+            break;
     }
     g.totalBytes = static_cast<uint64_t>(g.lineBytes) * g.logicHeight;
     return g;
@@ -187,7 +205,9 @@ void RenderChartLine(const ChartGeometry& g, uint32_t page, uint32_t line, uint8
                 out[g.logicWidth + i] = c.g;
                 out[2 * g.logicWidth + i] = c.b;
                 break;
-            case ChartPixelKind::Grey: out[i] = Grey(c); break;
+            case ChartPixelKind::Grey:
+                out[i] = Grey(c);
+                break;
             case ChartPixelKind::BlackWhite:
                 if (Grey(c) >= 128) out[i / 8] |= static_cast<uint8_t>(0x80u >> (i % 8));
                 break;

@@ -9,9 +9,12 @@ namespace {
 
 const char* KindName(ChartPixelKind kind) {
     switch (kind) {
-        case ChartPixelKind::BlackWhite: return "bw";
-        case ChartPixelKind::Grey: return "grey";
-        case ChartPixelKind::Colour: return "colour";
+        case ChartPixelKind::BlackWhite:
+            return "bw";
+        case ChartPixelKind::Grey:
+            return "grey";
+        case ChartPixelKind::Colour:
+            return "colour";
     }
     return "?";
 }
@@ -35,14 +38,19 @@ void CorruptCode(CommandKind kind, std::vector<uint8_t>& bytes) {
             if (bytes.size() > 1) bytes[1] = static_cast<uint8_t>(bytes[1] + 0x10);
             break;
         case CommandKind::Sense:
-        case CommandKind::StartKeyStatus: bytes[0] = 0xEE; break;
-        default: bytes[0] ^= 0xFF; break;
+        case CommandKind::StartKeyStatus:
+            bytes[0] = 0xEE;
+            break;
+        default:
+            bytes[0] ^= 0xFF;
+            break;
     }
 }
 
 }  // namespace
 
-SimDevice::SimDevice(const SimOptions& options) : options_(options), sheets_(options.feeder ? options.sheets : 0) {}
+SimDevice::SimDevice(const SimOptions& options)
+    : options_(options), sheets_(options.feeder ? options.sheets : 0) {}
 
 ReplyPlan SimDevice::OnConnect() {
     ++connections_;
@@ -95,8 +103,12 @@ ReplyPlan SimDevice::Handle(const Command& command) {
 ReplyPlan SimDevice::Answer(const Command& c) {
     ReplyPlan plan;
     switch (c.kind) {
-        case CommandKind::Abort: scanActive_ = false; break;
-        case CommandKind::GetDataBufferState: plan.bytes = EncodeBufferState(ComputeChartGeometry(window_)); break;
+        case CommandKind::Abort:
+            scanActive_ = false;
+            break;
+        case CommandKind::GetDataBufferState:
+            plan.bytes = EncodeBufferState(ComputeChartGeometry(window_));
+            break;
         case CommandKind::GetMachineState:
             plan.bytes = EncodeMachineState(options_.feeder, options_.duplex, PaperLoaded());
             break;
@@ -116,8 +128,12 @@ ReplyPlan SimDevice::Answer(const Command& c) {
             scanActive_ = false;
             if (ComputeChartGeometry(window_).adjusted) plan.notes.push_back("window adjusted by the device");
             break;
-        case CommandKind::StartScan: StartScan(c, plan); break;
-        case CommandKind::StartKeyStatus: plan.bytes = {KeyReply()}; break;
+        case CommandKind::StartScan:
+            StartScan(c, plan);
+            break;
+        case CommandKind::StartKeyStatus:
+            plan.bytes = {KeyReply()};
+            break;
         case CommandKind::CheckPid: {
             const bool ok = !options_.faults.refuseIdentity && IdentityMatches(c.identity);
             plan.bytes = EncodeConnectionStatus(0x02, ok ? 0x00 : 0x01);
@@ -127,7 +143,8 @@ ReplyPlan SimDevice::Answer(const Command& c) {
             plan.bytes = EncodeConnectionStatus(0x04, 0x00);
             plan.after = AfterReply::Close;
             break;
-        default: break;
+        default:
+            break;
     }
     return plan;
 }
@@ -158,8 +175,9 @@ void SimDevice::StartScan(const Command& c, ReplyPlan& plan) {
     lineIndex_ = UINT32_MAX;
     line_.assign(geometry_.lineBytes, 0);
     char text[200];
-    std::snprintf(text, sizeof(text), "scan page=%u dpi=%u kind=%s width=%u height=%u logicwidth=%u total=%llu%s",
-                  scanPage_, geometry_.dpi, KindName(geometry_.kind), geometry_.actualWidth, geometry_.actualHeight,
+    std::snprintf(text, sizeof(text),
+                  "scan page=%u dpi=%u kind=%s width=%u height=%u logicwidth=%u total=%llu%s", scanPage_,
+                  geometry_.dpi, KindName(geometry_.kind), geometry_.actualWidth, geometry_.actualHeight,
                   geometry_.logicWidth, static_cast<unsigned long long>(geometry_.totalBytes),
                   c.count == geometry_.totalBytes ? "" : " total-mismatch=1");
     plan.notes.push_back(text);
@@ -207,7 +225,8 @@ void SimDevice::ApplyReplyFaults(CommandKind kind, uint32_t occurrence, ReplyPla
         const int64_t n = static_cast<int64_t>(plan.imageBytes) + delta;
         plan.imageBytes = n > 0 ? static_cast<uint64_t>(n) : 0;
     } else if (delta < 0) {
-        plan.bytes.resize(plan.bytes.size() - std::min<size_t>(plan.bytes.size(), static_cast<size_t>(-delta)));
+        plan.bytes.resize(plan.bytes.size() -
+                          std::min<size_t>(plan.bytes.size(), static_cast<size_t>(-delta)));
     } else {
         plan.bytes.insert(plan.bytes.end(), static_cast<size_t>(std::min(delta, 4096)), uint8_t{0xEE});
     }

@@ -21,9 +21,9 @@ inline constexpr uint8_t kSenseNoPaper = 2;
 enum class AfterReply { Continue, Silence, Close };
 
 struct ReplyPlan {
-    bool drop = false;            // close at once, send nothing
-    std::vector<uint8_t> bytes;   // fixed reply bytes, sent first
-    uint64_t imageBytes = 0;      // then this many bytes pulled from ReadImage
+    bool drop = false;           // close at once, send nothing
+    std::vector<uint8_t> bytes;  // fixed reply bytes, sent first
+    uint64_t imageBytes = 0;     // then this many bytes pulled from ReadImage
     AfterReply after = AfterReply::Continue;
     std::vector<std::string> notes;  // device events worth a log line
 };

@@ -163,7 +163,10 @@ bool ApplyValueOption(std::string_view name, std::string_view value, SimOptions*
     if (name == "--split") return ParseSplit(value, &f.splitBytes, &f.splitDelayMs);
     if (name == "--silence-on" || name == "--drop-on" || name == "--wrong-code") {
         if (!ParseCommandFault(value, false, &fault)) return false;
-        (name == "--silence-on" ? f.silenceOn : name == "--drop-on" ? f.dropOn : f.wrongCode).push_back(fault);
+        (name == "--silence-on" ? f.silenceOn
+         : name == "--drop-on"  ? f.dropOn
+                                : f.wrongCode)
+            .push_back(fault);
         return true;
     }
     if (name == "--wrong-length") {
@@ -209,7 +212,8 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions* options, 
         } else if (hasValue && ApplyValueOption(name, value, options)) {
             continue;
         }
-        *error = "bad or unknown option: " + args[i] + (i + 1 < args.size() && !hasValue ? " " + args[i + 1] : "");
+        *error =
+            "bad or unknown option: " + args[i] + (i + 1 < args.size() && !hasValue ? " " + args[i + 1] : "");
         return false;
     }
     return true;

@@ -24,13 +24,13 @@ struct CommandFault {
 };
 
 struct FaultOptions {
-    std::optional<uint8_t> senseCode;  // the chosen SCAN_SENSE occurrences answer this
-    uint32_t senseOccurrence = 0;      // 0 = every SCAN_SENSE
+    std::optional<uint8_t> senseCode;      // the chosen SCAN_SENSE occurrences answer this
+    uint32_t senseOccurrence = 0;          // 0 = every SCAN_SENSE
     std::optional<uint64_t> stopKeyAfter;  // image bytes sent in the run before the key is pressed
     uint8_t stopKeyCode = 1;
     std::optional<uint64_t> silenceAfter;  // image bytes, then nothing more on that connection
     std::vector<CommandFault> silenceOn;
-    std::optional<uint64_t> dropAfter;     // image bytes, then the connection is closed
+    std::optional<uint64_t> dropAfter;  // image bytes, then the connection is closed
     std::vector<CommandFault> dropOn;
     uint32_t splitBytes = 0;  // 0 = replies go out whole
     uint32_t splitDelayMs = 0;

@@ -32,7 +32,8 @@ std::string Event(const char* name, uint64_t connection, const std::string& rest
 
 }  // namespace
 
-SimServer::SimServer(const SimOptions& options, SimLog& log) : options_(options), log_(log), device_(options) {}
+SimServer::SimServer(const SimOptions& options, SimLog& log)
+    : options_(options), log_(log), device_(options) {}
 
 bool SimServer::Listen(std::string* error) {
     sockaddr_in addr{};
@@ -70,8 +71,9 @@ int SimServer::Run(const std::atomic<bool>& stop, UdpResponder* udp) {
         pollfd fds[3] = {{listener_.Get(), POLLIN, 0}, {client_.Get(), POLLIN, 0}, {-1, POLLIN, 0}};
         if (udp) fds[2].fd = udp->Socket();
         if (::poll(fds, 3, 100) <= 0) continue;
-        if (fds[0].revents & POLLIN) Accept(stop);
+        // The client first: a client that hung up and reconnects must not find itself busy.
         if (client_.Valid() && (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) ReadFromClient(stop);
+        if (fds[0].revents & POLLIN) Accept(stop);
         if (udp && (fds[2].revents & POLLIN)) udp->HandleReadable();
     }
     if (client_.Valid()) EndSession("shutdown");
@@ -82,6 +84,13 @@ int SimServer::Run(const std::atomic<bool>& stop, UdpResponder* udp) {
 void SimServer::Accept(const std::atomic<bool>& stop) {
     Fd incoming(::accept4(listener_.Get(), nullptr, nullptr, SOCK_CLOEXEC));
     if (!incoming.Valid()) return;
+    // Whatever the current client sent before this connection arrived comes first,
+    // including its hang-up (bounded: a few blocks at most).
+    for (int i = 0; i < 64 && client_.Valid(); ++i) {
+        pollfd p{client_.Get(), POLLIN, 0};
+        if (::poll(&p, 1, 0) <= 0) break;
+        ReadFromClient(stop);
+    }
     if (client_.Valid()) {
         const std::vector<uint8_t> busy = EncodeConnectionStatus(0x00, 0x01);
         SendAll(incoming.Get(), busy.data(), busy.size(), stop, 1000);

@@ -32,7 +32,8 @@ bool UdpResponder::Open(const std::string& address, uint16_t port, uint16_t repl
     if (!socket_.Valid() || ::setsockopt(socket_.Get(), SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one)) != 0 ||
         ::setsockopt(socket_.Get(), SOL_SOCKET, SO_BROADCAST, &one, sizeof(one)) != 0 ||
         ::bind(socket_.Get(), reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) {
-        *error = "cannot bind the search port " + address + ":" + std::to_string(port) + ": " + std::strerror(errno);
+        *error = "cannot bind the search port " + address + ":" + std::to_string(port) + ": " +
+                 std::strerror(errno);
         socket_.Reset();
         return false;
     }

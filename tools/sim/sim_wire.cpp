@@ -29,8 +29,8 @@ constexpr NameRow kNames[] = {
 
 uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 uint32_t Le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 void PutLe16(std::vector<uint8_t>& out, uint32_t v) {
     out.push_back(static_cast<uint8_t>(v & 0xFF));
@@ -48,10 +48,18 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 // Scanner commands (block byte 0 = 03), by their command byte.
 void DecodeScannerCommand(const uint8_t (&b)[kBlockSize], Command& c) {
     switch (b[1]) {
-        case 0x0A: c.kind = CommandKind::Abort; break;
-        case 0x09: c.kind = CommandKind::Sense; break;
-        case 0x0B: c.kind = CommandKind::GetDataBufferState; break;
-        case 0x0D: c.kind = CommandKind::GetMachineState; break;
+        case 0x0A:
+            c.kind = CommandKind::Abort;
+            break;
+        case 0x09:
+            c.kind = CommandKind::Sense;
+            break;
+        case 0x0B:
+            c.kind = CommandKind::GetDataBufferState;
+            break;
+        case 0x0D:
+            c.kind = CommandKind::GetMachineState;
+            break;
         case 0x0E:
             c.kind = CommandKind::ReadData;
             c.count = Le32(b + 6);
@@ -78,7 +86,8 @@ void DecodeScannerCommand(const uint8_t (&b)[kBlockSize], Command& c) {
             c.kind = CommandKind::StartKeyStatus;
             c.paperSource = b[6];
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -139,7 +148,9 @@ bool IdentityMatches(const std::vector<uint8_t>& identity) {
     return true;
 }
 
-std::vector<uint8_t> EncodeConnectionStatus(uint8_t replyCode, uint8_t status) { return {0x04, replyCode, status}; }
+std::vector<uint8_t> EncodeConnectionStatus(uint8_t replyCode, uint8_t status) {
+    return {0x04, replyCode, status};
+}
 
 std::vector<uint8_t> EncodeBufferState(const ChartGeometry& g) {
     std::vector<uint8_t> out;
@@ -165,8 +176,8 @@ std::string DescribeCommand(const Command& c, uint64_t connection) {
             std::snprintf(text, sizeof(text), "%s conn=%llu count=%u", CommandName(c.kind), conn, c.count);
             break;
         case CommandKind::StartScan:
-            std::snprintf(text, sizeof(text), "%s conn=%llu total=%u flag=%u", CommandName(c.kind), conn, c.count,
-                          c.startFlag);
+            std::snprintf(text, sizeof(text), "%s conn=%llu total=%u flag=%u", CommandName(c.kind), conn,
+                          c.count, c.startFlag);
             break;
         case CommandKind::SetWindow:
             std::snprintf(text, sizeof(text),
@@ -177,7 +188,8 @@ std::string DescribeCommand(const Command& c, uint64_t connection) {
                           c.paperSource, c.window.xResolution);
             break;
         case CommandKind::StartKeyStatus:
-            std::snprintf(text, sizeof(text), "%s conn=%llu source=%u", CommandName(c.kind), conn, c.paperSource);
+            std::snprintf(text, sizeof(text), "%s conn=%llu source=%u", CommandName(c.kind), conn,
+                          c.paperSource);
             break;
         case CommandKind::CheckPid:
             std::snprintf(text, sizeof(text), "%s conn=%llu match=%d", CommandName(c.kind), conn,
@@ -185,9 +197,12 @@ std::string DescribeCommand(const Command& c, uint64_t connection) {
             break;
         case CommandKind::Unknown:
             std::snprintf(text, sizeof(text), "UNKNOWN conn=%llu head=%02x%02x%02x%02x%02x%02x%02x%02x", conn,
-                          c.head[0], c.head[1], c.head[2], c.head[3], c.head[4], c.head[5], c.head[6], c.head[7]);
+                          c.head[0], c.head[1], c.head[2], c.head[3], c.head[4], c.head[5], c.head[6],
+                          c.head[7]);
             break;
-        default: std::snprintf(text, sizeof(text), "%s conn=%llu", CommandName(c.kind), conn); break;
+        default:
+            std::snprintf(text, sizeof(text), "%s conn=%llu", CommandName(c.kind), conn);
+            break;
     }
     return text;
 }

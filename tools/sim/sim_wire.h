@@ -38,13 +38,13 @@ inline constexpr int kCommandKindCount = static_cast<int>(CommandKind::Unknown) 
 // A decoded block; only the fields of its kind are meaningful.
 struct Command {
     CommandKind kind = CommandKind::Unknown;
-    uint32_t count = 0;        // ReadData: bytes asked for; StartScan: total the host expects
-    ChartWindow window;        // SetWindow
-    uint8_t brightness = 0;    // SetWindow: 1..201
-    uint8_t paperSource = 0;   // SetWindow, StartKeyStatus
-    uint8_t startFlag = 0;     // StartScan byte 10
+    uint32_t count = 0;             // ReadData: bytes asked for; StartScan: total the host expects
+    ChartWindow window;             // SetWindow
+    uint8_t brightness = 0;         // SetWindow: 1..201
+    uint8_t paperSource = 0;        // SetWindow, StartKeyStatus
+    uint8_t startFlag = 0;          // StartScan byte 10
     std::vector<uint8_t> identity;  // CheckPid: block bytes 3..63
-    uint8_t head[8] = {};      // first bytes of the block, for the log
+    uint8_t head[8] = {};           // first bytes of the block, for the log
 };
 
 // The log name of a kind, e.g. "SCAN_SENSE"; "UNKNOWN" for Unknown.
