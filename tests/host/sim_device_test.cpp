@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 
 #include "tools/sim/sim_options.h"
 #include "tools/sim/sim_wire.h"
@@ -265,6 +266,31 @@ TEST_F(SimDeviceTest, ReplyFaultsChangeCodesAndLengths) {
     EXPECT_EQ(read.imageBytes, 100u);
     EXPECT_EQ(read.after, AfterReply::Close);
     EXPECT_TRUE(d.Handle(Plain(CommandKind::ReadData, kMaxReadRequest + 1)).drop);
+}
+
+// Random blocks, biased towards real command bytes, never break the device state.
+TEST_F(SimDeviceTest, SurvivesRandomBlocks) {
+    SimOptions o;
+    o.sheets = 3;
+    o.duplex = true;
+    o.faults.wrongLength = {{CommandKind::ReadData, 5, 7}, {CommandKind::Sense, 0, -5}};
+    SimDevice d(o);
+    std::mt19937 random(4100);
+    std::vector<uint8_t> sink;
+    for (int i = 0; i < 3000; ++i) {
+        uint8_t block[kBlockSize];
+        for (uint8_t& b : block) b = static_cast<uint8_t>(random());
+        block[0] = static_cast<uint8_t>(3 + random() % 2);
+        if (random() % 2) block[1] = static_cast<uint8_t>(8 + random() % 8);
+        if (block[1] == 0x0E) block[9] = 0;  // keep most reads small enough to pull
+        const ReplyPlan plan = d.Handle(DecodeCommand(block));
+        ASSERT_LE(plan.bytes.size(), 4096u + kMachineStateSize);
+        if (plan.imageBytes > 0 && plan.imageBytes <= (1u << 20)) {
+            sink.resize(static_cast<size_t>(plan.imageBytes));
+            d.ReadImage(sink.data(), sink.size());
+        }
+    }
+    EXPECT_LE(d.SheetsLeft(), 3u);
 }
 
 }  // namespace

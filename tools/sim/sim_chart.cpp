@@ -35,6 +35,7 @@ constexpr uint32_t kRampWidth = 5100;
 constexpr ChartRgb kBlack{0, 0, 0};
 constexpr ChartRgb kWhite{255, 255, 255};
 
+// 0..255 across the width of a letter page, 255 beyond it.
 uint8_t Ramp(uint32_t x600) { return static_cast<uint8_t>(std::min<uint32_t>(255, x600 * 256 / kRampWidth)); }
 
 // Fine lines: six groups of vertical stripes with periods 2, 4, ... 64 (1/600 inch).
@@ -84,8 +85,10 @@ ChartRgb PageNumber(uint32_t page, uint32_t x600, uint32_t y600) {
     return DigitInk(static_cast<uint32_t>(digits[count - 1 - cell]), cx, y600 - 4950) ? kBlack : kWhite;
 }
 
+// The grey value of a colour, as the device computes it for grey and black-and-white scans.
 uint8_t Grey(ChartRgb c) { return static_cast<uint8_t>((77u * c.r + 150u * c.g + 29u * c.b + 128u) >> 8); }
 
+// Scan resolution of a window; unknown codes and explicit values outside 25..600 are replaced.
 uint32_t DpiOf(const ChartWindow& w, bool* adjusted) {
     switch (w.resolutionCode) {
         case 0:
@@ -106,6 +109,7 @@ uint32_t DpiOf(const ChartWindow& w, bool* adjusted) {
     }
 }
 
+// Pixel kind of a scan type; unknown types scan in colour.
 ChartPixelKind KindOf(uint8_t scanType, bool* adjusted) {
     switch (scanType) {
         case 0:

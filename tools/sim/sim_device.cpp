@@ -7,6 +7,7 @@
 namespace tarvik_sim {
 namespace {
 
+// Log word of a pixel kind.
 const char* KindName(ChartPixelKind kind) {
     switch (kind) {
         case ChartPixelKind::BlackWhite:
@@ -19,6 +20,7 @@ const char* KindName(ChartPixelKind kind) {
     return "?";
 }
 
+// Whether a fault of the list hits this occurrence; its argument goes to *argument.
 bool AnyMatches(const std::vector<CommandFault>& faults, CommandKind kind, uint32_t seen, int32_t* argument) {
     for (const CommandFault& f : faults) {
         if (!f.Matches(kind, seen)) continue;
@@ -49,9 +51,11 @@ void CorruptCode(CommandKind kind, std::vector<uint8_t>& bytes) {
 
 }  // namespace
 
+// Without a feeder the device holds no sheets whatever --sheets says.
 SimDevice::SimDevice(const SimOptions& options)
     : options_(options), sheets_(options.feeder ? options.sheets : 0) {}
 
+// Ready or busy status, subject to the faults aimed at the connection status.
 ReplyPlan SimDevice::OnConnect() {
     ++connections_;
     const uint32_t seen = ++seen_[static_cast<int>(CommandKind::Status)];
@@ -77,6 +81,7 @@ ReplyPlan SimDevice::OnConnect() {
 
 void SimDevice::OnDisconnect() { scanActive_ = false; }
 
+// Counts the occurrence, applies drop and silence faults, then answers and corrupts as asked.
 ReplyPlan SimDevice::Handle(const Command& command) {
     const uint32_t seen = ++seen_[static_cast<int>(command.kind)];
     const FaultOptions& f = options_.faults;
@@ -183,6 +188,7 @@ void SimDevice::StartScan(const Command& c, ReplyPlan& plan) {
     plan.notes.push_back(text);
 }
 
+// The injected code on its occurrence, else a pending condition (reported once), else 0.
 uint8_t SimDevice::SenseReply(uint32_t occurrence) {
     const FaultOptions& f = options_.faults;
     if (f.senseCode && (f.senseOccurrence == 0 || f.senseOccurrence == occurrence)) return *f.senseCode;
@@ -191,6 +197,7 @@ uint8_t SimDevice::SenseReply(uint32_t occurrence) {
     return code;
 }
 
+// The stop key is pressed once, at the first poll after the byte threshold.
 uint8_t SimDevice::KeyReply() {
     const FaultOptions& f = options_.faults;
     if (f.stopKeyAfter && !stopKeyFired_ && imageBytesSent_ >= *f.stopKeyAfter) {
@@ -216,6 +223,7 @@ void SimDevice::LimitImageBytes(ReplyPlan& plan) {
     cut(f.silenceAfter, silenceFired_, AfterReply::Silence, false);
 }
 
+// Wrong code and wrong length faults; image replies change their byte count instead.
 void SimDevice::ApplyReplyFaults(CommandKind kind, uint32_t occurrence, ReplyPlan& plan) const {
     const FaultOptions& f = options_.faults;
     if (AnyMatches(f.wrongCode, kind, occurrence, nullptr)) CorruptCode(kind, plan.bytes);
@@ -232,6 +240,7 @@ void SimDevice::ApplyReplyFaults(CommandKind kind, uint32_t occurrence, ReplyPla
     }
 }
 
+// Renders lines lazily, one cached line at a time.
 void SimDevice::ReadImage(uint8_t* out, size_t n) {
     imageBytesSent_ += n;
     while (n > 0) {

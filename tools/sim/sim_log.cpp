@@ -2,6 +2,7 @@
 
 namespace tarvik_sim {
 
+// Closes the log file.
 SimLog::~SimLog() {
     if (file_) std::fclose(file_);
 }

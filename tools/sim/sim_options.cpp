@@ -61,6 +61,7 @@ are image data bytes sent since the simulator started.)
   --help                  this text
 )";
 
+// A whole decimal number of type T, nothing else in the text.
 template <typename T>
 bool ParseNumber(std::string_view text, T* value) {
     if (text.empty()) return false;
@@ -71,6 +72,7 @@ bool ParseNumber(std::string_view text, T* value) {
     return true;
 }
 
+// A TCP or UDP port, 0..65535.
 bool ParsePort(std::string_view text, uint16_t* port) {
     uint32_t v = 0;
     if (!ParseNumber(text, &v) || v > 65535) return false;
@@ -78,6 +80,7 @@ bool ParsePort(std::string_view text, uint16_t* port) {
     return true;
 }
 
+// A byte value, 0..255.
 bool ParseByte(std::string_view text, uint8_t* out) {
     uint32_t v = 0;
     if (!ParseNumber(text, &v) || v > 255) return false;
@@ -118,6 +121,7 @@ bool ParseCountWithCode(std::string_view text, uint64_t* count, uint8_t* code) {
     return ParseNumber(text, count);
 }
 
+// N[:MS]: piece size above 0 and a delay of at most 10 s (default 10 ms).
 bool ParseSplit(std::string_view text, uint32_t* bytes, uint32_t* delayMs) {
     *delayMs = 10;
     if (const size_t colon = text.find(':'); colon != std::string_view::npos) {
@@ -178,6 +182,7 @@ bool ApplyValueOption(std::string_view name, std::string_view value, SimOptions*
     return false;
 }
 
+// Applies one option without a value; false when it is not such an option.
 bool ApplyFlag(std::string_view name, SimOptions* o) {
     if (name == "--udp") return o->udp = true;
     if (name == "--duplex") return o->duplex = true;

@@ -19,11 +19,13 @@ namespace {
 constexpr int kSendStallMs = 120000;
 constexpr size_t kImageChunk = 64 * 1024;
 
+// Monotonic milliseconds, for time limits only.
 int64_t NowMs() {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+// A log line for a connection event: NAME conn=N [fields].
 std::string Event(const char* name, uint64_t connection, const std::string& rest = {}) {
     std::string line = std::string(name) + " conn=" + std::to_string(connection);
     if (!rest.empty()) line += " " + rest;
@@ -35,6 +37,7 @@ std::string Event(const char* name, uint64_t connection, const std::string& rest
 SimServer::SimServer(const SimOptions& options, SimLog& log)
     : options_(options), log_(log), device_(options) {}
 
+// Binds with SO_REUSEADDR so a restarted simulator gets its port back at once.
 bool SimServer::Listen(std::string* error) {
     sockaddr_in addr{};
     if (!MakeIpv4Address(options_.address, options_.port, &addr)) {
@@ -60,6 +63,7 @@ bool SimServer::Listen(std::string* error) {
     return true;
 }
 
+// The single-threaded loop: poll in 100 ms slices so stop requests and time limits are noticed.
 int SimServer::Run(const std::atomic<bool>& stop, UdpResponder* udp) {
     const int64_t start = NowMs();
     while (!stop.load()) {
@@ -124,6 +128,7 @@ void SimServer::ReadFromClient(const std::atomic<bool>& stop) {
     Execute(device_.Handle(command), stop);
 }
 
+// Carries out a reply plan: log its notes, send, then silence or close as it says.
 void SimServer::Execute(const ReplyPlan& plan, const std::atomic<bool>& stop) {
     for (const std::string& note : plan.notes) log_.Line(Event("NOTE", connectionIndex_, note));
     if (plan.drop) {
@@ -167,6 +172,7 @@ bool SimServer::SendPiecewise(const uint8_t* data, size_t n, const std::atomic<b
     return true;
 }
 
+// Closes the current connection (if any) and abandons a running scan.
 void SimServer::EndSession(const char* reason) {
     if (!client_.Valid()) return;
     ::shutdown(client_.Get(), SHUT_RDWR);

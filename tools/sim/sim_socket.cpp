@@ -13,6 +13,7 @@
 
 namespace tarvik_sim {
 
+// Takes over the other descriptor, closing ours first.
 Fd& Fd::operator=(Fd&& other) noexcept {
     if (this != &other) {
         Reset();
@@ -21,12 +22,14 @@ Fd& Fd::operator=(Fd&& other) noexcept {
     return *this;
 }
 
+// Gives up ownership without closing.
 int Fd::Release() {
     const int fd = fd_;
     fd_ = -1;
     return fd;
 }
 
+// Closes the descriptor, if any.
 void Fd::Reset() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;

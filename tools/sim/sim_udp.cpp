@@ -21,6 +21,7 @@ std::vector<uint8_t> SearchAnswer() {
     return answer;
 }
 
+// SO_BROADCAST lets the socket receive searches sent to 255.255.255.255 when bound to 0.0.0.0.
 bool UdpResponder::Open(const std::string& address, uint16_t port, uint16_t replyPort, std::string* error) {
     sockaddr_in addr{};
     if (!MakeIpv4Address(address, port, &addr)) {
@@ -44,6 +45,7 @@ bool UdpResponder::Open(const std::string& address, uint16_t port, uint16_t repl
     return true;
 }
 
+// Every datagram is logged; only searches naming this model are answered.
 void UdpResponder::HandleReadable() {
     uint8_t buffer[512];
     sockaddr_in from{};

@@ -27,6 +27,7 @@ constexpr NameRow kNames[] = {
     {CommandKind::Unknown, "UNKNOWN", "unknown"},
 };
 
+// Little-endian fields of the blocks and replies.
 uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 uint32_t Le32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
@@ -37,6 +38,7 @@ void PutLe16(std::vector<uint8_t>& out, uint32_t v) {
     out.push_back(static_cast<uint8_t>((v >> 8) & 0xFF));
 }
 
+// ASCII comparison without case, for command names typed by people.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
