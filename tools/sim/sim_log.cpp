@@ -9,7 +9,7 @@ SimLog::~SimLog() {
 
 bool SimLog::Open(const std::string& path) {
     if (file_) std::fclose(file_);
-    file_ = std::fopen(path.c_str(), "a");
+    file_ = std::fopen(path.c_str(), "w");
     return file_ != nullptr;
 }
 

@@ -14,7 +14,7 @@ class SimLog {
     SimLog(const SimLog&) = delete;
     SimLog& operator=(const SimLog&) = delete;
 
-    // Opens (appends to) the file; false when it cannot be opened. Without a file lines go nowhere.
+    // Creates (truncates) the file; false when it cannot be opened. Without a file lines go nowhere.
     bool Open(const std::string& path);
     // Diagnostics on stderr unless quiet.
     void SetEcho(bool echo) { echo_ = echo; }

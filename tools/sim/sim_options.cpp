@@ -28,7 +28,7 @@ Device
   --no-adf                no feeder at all
 
 Run control and log
-  --log FILE              one line per received command (appended), e.g.
+  --log FILE              one line per received command (file truncated at start), e.g.
                           "SCAN_READDATA conn=2 count=65535"
   --quiet                 no diagnostics on stderr
   --exit-after-seconds S  exit after S seconds
