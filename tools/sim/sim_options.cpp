@@ -59,6 +59,19 @@ are image data bytes sent since the simulator started.)
   --busy                  every connection gets connection status 1 and is closed
   --busy-first N          only the first N connections are busy
   --help                  this text
+The four CMD options may be repeated. Every option also takes --option=value.
+
+Behaviour
+  One conversation at a time; a connection arriving meanwhile gets status 1
+  (busy) and is closed. SCAN_RELEASE is answered and the connection closed.
+  Images are a test chart computed from the window and the page number:
+  flatbed and preview scans are page 0, feeder images are numbered from 1 in
+  the order they are fed (the back of a two-sided sheet is the next number).
+  Previews (resolution code FF) are scanned at 75 dpi. Lines are padded to
+  the next multiple of 32 pixels beyond the image width; padding is 0.
+  Log lines start with a word: a command name, UNKNOWN, CONNECT, DISCONNECT,
+  REFUSED, SILENT, NOTE (device events such as "scan page=1 dpi=300 ...")
+  or SEARCH; then key=value fields, conn=N numbering the connections from 1.
 )";
 
 // A whole decimal number of type T, nothing else in the text.
