@@ -135,7 +135,8 @@ void SimServer::Execute(const ReplyPlan& plan, const std::atomic<bool>& stop) {
         EndSession("dropped");
         return;
     }
-    if (!plan.bytes.empty() && !SendPiecewise(plan.bytes.data(), plan.bytes.size(), stop)) {
+    bool firstPiece = true;
+    if (!plan.bytes.empty() && !SendPiecewise(plan.bytes.data(), plan.bytes.size(), stop, &firstPiece)) {
         EndSession("send-failed");
         return;
     }
@@ -144,7 +145,7 @@ void SimServer::Execute(const ReplyPlan& plan, const std::atomic<bool>& stop) {
         const size_t n = static_cast<size_t>(std::min<uint64_t>(left, kImageChunk));
         chunk.resize(n);
         device_.ReadImage(chunk.data(), n);
-        if (!SendPiecewise(chunk.data(), n, stop)) {
+        if (!SendPiecewise(chunk.data(), n, stop, &firstPiece)) {
             EndSession("send-failed");
             return;
         }
@@ -158,16 +159,18 @@ void SimServer::Execute(const ReplyPlan& plan, const std::atomic<bool>& stop) {
     }
 }
 
-// Sends whole, or in pieces with pauses when splitting is asked for.
-bool SimServer::SendPiecewise(const uint8_t* data, size_t n, const std::atomic<bool>& stop) {
+// Sends whole, or in pieces with a pause before every piece but the first of a reply.
+bool SimServer::SendPiecewise(const uint8_t* data, size_t n, const std::atomic<bool>& stop,
+                              bool* firstPiece) {
     const FaultOptions& f = options_.faults;
     if (f.splitBytes == 0) return SendAll(client_.Get(), data, n, stop, kSendStallMs);
     while (n > 0) {
+        if (!*firstPiece) SleepUnlessStopped(static_cast<int>(f.splitDelayMs), stop);
+        *firstPiece = false;
         const size_t piece = std::min<size_t>(n, f.splitBytes);
         if (!SendAll(client_.Get(), data, piece, stop, kSendStallMs)) return false;
         data += piece;
         n -= piece;
-        if (n > 0) SleepUnlessStopped(static_cast<int>(f.splitDelayMs), stop);
     }
     return true;
 }

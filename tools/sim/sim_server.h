@@ -34,7 +34,7 @@ class SimServer {
     void Accept(const std::atomic<bool>& stop);
     void ReadFromClient(const std::atomic<bool>& stop);
     void Execute(const ReplyPlan& plan, const std::atomic<bool>& stop);
-    bool SendPiecewise(const uint8_t* data, size_t n, const std::atomic<bool>& stop);
+    bool SendPiecewise(const uint8_t* data, size_t n, const std::atomic<bool>& stop, bool* firstPiece);
     void EndSession(const char* reason);
 
     SimOptions options_;
