@@ -39,7 +39,33 @@ tarvik_ensure_prefix() {
             fi
         ) 9>"$WINEPREFIX.lock"
     fi
-    # A persistent server: without it every test waits for Wine's helpers to
-    # release the caller's pipes.
-    wineserver -p30 </dev/null >/dev/null 2>&1 || true
+    tarvik_ensure_server
+}
+
+# True when a wineserver serves this prefix: its working folder is named
+# after the prefix's device and inode.
+tarvik_server_running() {
+    local name pid
+    name=$(printf 'server-%x-%x' $(stat -c '%d %i' "$WINEPREFIX"))
+    for pid in $(pgrep -x wineserver32; pgrep -x wineserver64; pgrep -x wineserver); do
+        case "$(readlink "/proc/$pid/cwd" 2>/dev/null)" in
+            */"$name") return 0 ;;
+        esac
+    done
+    return 1
+}
+
+# Wine's helper processes (services, explorer, device drivers) inherit the
+# standard handles of the process that starts them, so a test that started
+# them would keep ctest's pipe open until they exit. Start the server and the
+# helpers with output discarded first, and keep them for a while.
+tarvik_ensure_server() {
+    tarvik_server_running && return 0
+    (
+        flock 9
+        if ! tarvik_server_running; then
+            wineserver -p300 </dev/null >/dev/null 2>&1 || true
+            wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+        fi
+    ) 9>"$WINEPREFIX.server.lock"
 }
