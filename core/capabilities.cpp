@@ -396,8 +396,12 @@ struct SizeChoice {
 // B5 has a paper code but no place in the sizes table: it shows as "none of
 // the listed sizes" there.
 constexpr SizeChoice sizeChoices[] = {
-    {TWSS_NONE, PaperCodeCustomArea, 0}, {TWSS_A4LETTER, 2, 1}, {TWSS_B5LETTER, 3, 0},
-    {TWSS_USLETTER, 12, 4},              {TWSS_USLEGAL, 11, 3}, {TWSS_A5, 4, 2},
+    {TWSS_NONE, PaperCodeCustomArea, 0},
+    {TWSS_A4LETTER, 2, 1},
+    {TWSS_B5LETTER, 3, 0},
+    {TWSS_USLETTER, 12, 4},
+    {TWSS_USLEGAL, 11, 3},
+    {TWSS_A5, 4, 2},
 };
 
 constexpr int32_t PaperCodeA4 = 2;
@@ -491,8 +495,8 @@ constexpr CapabilityRow capabilityRows[] = {
      ResetXferMech},
     {ICAP_BRIGHTNESS, GetAdjustmentList<brightness>, GetAdjustment<brightness>, ConstWhole<0>,
      SetAdjustment<brightness>, ResetAdjustment<brightness>},
-    {ICAP_CONTRAST, GetAdjustmentList<contrast>, GetAdjustment<contrast>, ConstWhole<0>, SetAdjustment<contrast>,
-     ResetAdjustment<contrast>},
+    {ICAP_CONTRAST, GetAdjustmentList<contrast>, GetAdjustment<contrast>, ConstWhole<0>,
+     SetAdjustment<contrast>, ResetAdjustment<contrast>},
     {ICAP_PHYSICALWIDTH, GetPhysicalWidth, GetPhysicalWidth, GetPhysicalWidth, nullptr, nullptr},
     {ICAP_PHYSICALHEIGHT, GetPhysicalHeight, GetPhysicalHeight, GetPhysicalHeight, nullptr, nullptr},
     {ICAP_XRESOLUTION, TableList<&resolutions>, GetCurrentResolution, ConstWhole<100>, SetResolution,
@@ -501,7 +505,8 @@ constexpr CapabilityRow capabilityRows[] = {
      ResetResolution},
     {ICAP_BITORDER, ConstU16<TWBO_MSBFIRST>, ConstU16<TWBO_MSBFIRST>, ConstU16<TWBO_MSBFIRST>,
      SetOnly<TWBO_MSBFIRST>, ConstU16<TWBO_MSBFIRST>},
-    {ICAP_PIXELFLAVOR, TableList<&flavours>, GetCurrentFlavor, ConstU16<TWPF_CHOCOLATE>, SetFlavor, ResetFlavor},
+    {ICAP_PIXELFLAVOR, TableList<&flavours>, GetCurrentFlavor, ConstU16<TWPF_CHOCOLATE>, SetFlavor,
+     ResetFlavor},
     {ICAP_PLANARCHUNKY, ConstU16<TWPC_CHUNKY>, ConstU16<TWPC_CHUNKY>, ConstU16<TWPC_CHUNKY>,
      SetOnly<TWPC_CHUNKY>, ConstU16<TWPC_CHUNKY>},
     {ICAP_SUPPORTEDSIZES, TableList<&sizes>, GetCurrentSize, ConstU16<TWSS_A4LETTER>, SetSize, ResetSize},
@@ -511,12 +516,14 @@ constexpr CapabilityRow capabilityRows[] = {
      ConstU16<TWLS_WHITE>},
     {ICAP_LIGHTPATH, ConstU16<TWLP_REFLECTIVE>, ConstU16<TWLP_REFLECTIVE>, ConstU16<TWLP_REFLECTIVE>,
      SetOnly<TWLP_REFLECTIVE>, ConstU16<TWLP_REFLECTIVE>},
-    {CAP_FEEDERENABLED, GetFeederEnabled, GetFeederEnabled, GetFeederEnabled, SetFeederMode<1>, ResetFeederMode},
+    {CAP_FEEDERENABLED, GetFeederEnabled, GetFeederEnabled, GetFeederEnabled, SetFeederMode<1>,
+     ResetFeederMode},
     {CAP_FEEDERLOADED, GetFeederLoaded, GetFeederLoaded, GetFeederLoaded, nullptr, nullptr},
     {CAP_AUTOFEED, ConstBool<false>, ConstBool<false>, ConstBool<false>, nullptr, nullptr},
     {CAP_CLEARPAGE, ConstBool<false>, ConstBool<false>, ConstBool<false>, nullptr, nullptr},
     {ICAP_BITDEPTH, TableList<&bitDepths>, GetCurrentBitDepth, ConstU16<24>, SetBitDepth, ResetBitDepth},
-    {CAP_DUPLEXENABLED, GetDuplexEnabled, GetDuplexEnabled, GetDuplexEnabled, SetFeederMode<2>, ResetFeederMode},
+    {CAP_DUPLEXENABLED, GetDuplexEnabled, GetDuplexEnabled, GetDuplexEnabled, SetFeederMode<2>,
+     ResetFeederMode},
     {CAP_DUPLEX, GetDuplex, GetDuplex, GetDuplex, nullptr, nullptr},
     {ICAP_XSCALING, ConstWhole<1>, ConstWhole<1>, ConstWhole<1>, SetOnly<1>, ConstWhole<1>},
     {ICAP_YSCALING, ConstWhole<1>, ConstWhole<1>, ConstWhole<1>, SetOnly<1>, ConstWhole<1>},
@@ -591,12 +598,24 @@ TW_UINT16 CapabilityMsg(const DsRequest& request) {
     auto* cap = static_cast<TW_CAPABILITY*>(request.data);
     TW_UINT16 rc;
     switch (request.msg) {
-        case MSG_GET: rc = GET_CapabilityList(cap); break;
-        case MSG_GETCURRENT: rc = GET_CurrentCapabilityValue(cap); break;
-        case MSG_GETDEFAULT: rc = GET_DefaultCapabilityValue(cap); break;
-        case MSG_SET: rc = SET_CapabilityValue(cap); break;
-        case MSG_RESET: rc = ResetCapabilityValue(cap); break;
-        default: rc = FailWith(TWCC_BADPROTOCOL); break;
+        case MSG_GET:
+            rc = GET_CapabilityList(cap);
+            break;
+        case MSG_GETCURRENT:
+            rc = GET_CurrentCapabilityValue(cap);
+            break;
+        case MSG_GETDEFAULT:
+            rc = GET_DefaultCapabilityValue(cap);
+            break;
+        case MSG_SET:
+            rc = SET_CapabilityValue(cap);
+            break;
+        case MSG_RESET:
+            rc = ResetCapabilityValue(cap);
+            break;
+        default:
+            rc = FailWith(TWCC_BADPROTOCOL);
+            break;
     }
     DsTrace("CapabilityMsg OUT");
     return rc;

@@ -1,10 +1,10 @@
+#include "core/cap_containers.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
-
-#include "core/cap_containers.h"
 
 namespace {
 
@@ -43,9 +43,9 @@ TEST(Fix32Test, ItemCarriesWholeInLowHalf) {
 
 TEST(CapItemSizeTest, SizesByTypeAndNoneForFramesAndStrings) {
     const std::pair<TW_UINT16, size_t> cases[] = {
-        {TWTY_INT8, 1},  {TWTY_UINT8, 1},  {TWTY_INT16, 2}, {TWTY_UINT16, 2},  {TWTY_BOOL, 2},
-        {TWTY_INT32, 4}, {TWTY_UINT32, 4}, {TWTY_FIX32, 4}, {TWTY_FRAME, 0},   {TWTY_STR32, 0},
-        {TWTY_STR255, 0}, {0x0d, 0},       {0xffff, 0},
+        {TWTY_INT8, 1},   {TWTY_UINT8, 1},  {TWTY_INT16, 2}, {TWTY_UINT16, 2}, {TWTY_BOOL, 2},
+        {TWTY_INT32, 4},  {TWTY_UINT32, 4}, {TWTY_FIX32, 4}, {TWTY_FRAME, 0},  {TWTY_STR32, 0},
+        {TWTY_STR255, 0}, {0x0d, 0},        {0xffff, 0},
     };
     for (const auto& [type, size] : cases) EXPECT_EQ(size, CapItemSize(type)) << "type " << type;
 }
@@ -80,8 +80,7 @@ TEST(ContainerWriteTest, ArrayOneValueAndRangeLayouts) {
 
     Bytes range(RangeBytes, 0);
     WriteRange(range.data(), TWTY_FIX32, 0xff9c, 100, 1, 0, 0x8000'0007);
-    const Bytes expected = {0x07, 0, 0x9c, 0xff, 0, 0, 100, 0, 0, 0, 1, 0, 0, 0,
-                            0,    0, 0,    0,    7, 0, 0,   0x80};
+    const Bytes expected = {0x07, 0, 0x9c, 0xff, 0, 0, 100, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 7, 0, 0, 0x80};
     EXPECT_EQ(expected, range);
 }
 

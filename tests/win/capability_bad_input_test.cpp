@@ -26,10 +26,10 @@ struct Snapshot {
 
     static Snapshot Take() {
         const CoreContext& c = *GetCoreContext();
-        Snapshot s{c.xferMech, c.pixelFlavor, c.xferFileFormat, c.xferCount, c.scanWindow,
-                   c.scan.pixelType, c.scan.brightness, c.scan.contrast, {}};
-        for (TW_UINT16 capId : {ICAP_PIXELTYPE, ICAP_XFERMECH, ICAP_PIXELFLAVOR, ICAP_XRESOLUTION, ICAP_SUPPORTEDSIZES,
-                              ICAP_BITDEPTH, ICAP_UNITS}) {
+        Snapshot s{c.xferMech,       c.pixelFlavor,     c.xferFileFormat, c.xferCount, c.scanWindow,
+                   c.scan.pixelType, c.scan.brightness, c.scan.contrast,  {}};
+        for (TW_UINT16 capId : {ICAP_PIXELTYPE, ICAP_XFERMECH, ICAP_PIXELFLAVOR, ICAP_XRESOLUTION,
+                                ICAP_SUPPORTEDSIZES, ICAP_BITDEPTH, ICAP_UNITS}) {
             TW_CAPABILITY cap{capId, 0, nullptr};
             EXPECT_EQ(TWRC_SUCCESS, CapCall(MSG_GET, &cap));
             s.lists.push_back(TakeBlock(cap.hContainer));
@@ -92,18 +92,22 @@ std::vector<BadSet> BadSets() {
          TWCC_BADVALUE},
         {"FIX32 in four bytes", ICAP_BRIGHTNESS, TWON_ONEVALUE, bytes(Header(F32, {1, 0})), TWCC_BADVALUE},
         // A frame or string item has no value to judge, even where 0 would be taken.
-        {"frame item", ICAP_COMPRESSION, TWON_ONEVALUE, bytes(Header(TWTY_FRAME, Bytes(16, 0))), TWCC_BADVALUE},
-        {"string item", ICAP_PLANARCHUNKY, TWON_ONEVALUE, bytes(Header(TWTY_STR32, Bytes(34, 0))), TWCC_BADVALUE},
-        {"unknown item type", ICAP_XFERMECH, TWON_ONEVALUE, bytes(Header(0x4242, {0, 0, 0, 0})), TWCC_BADVALUE},
+        {"frame item", ICAP_COMPRESSION, TWON_ONEVALUE, bytes(Header(TWTY_FRAME, Bytes(16, 0))),
+         TWCC_BADVALUE},
+        {"string item", ICAP_PLANARCHUNKY, TWON_ONEVALUE, bytes(Header(TWTY_STR32, Bytes(34, 0))),
+         TWCC_BADVALUE},
+        {"unknown item type", ICAP_XFERMECH, TWON_ONEVALUE, bytes(Header(0x4242, {0, 0, 0, 0})),
+         TWCC_BADVALUE},
         {"range for brightness", ICAP_BRIGHTNESS, TWON_RANGE,
          bytes(Range(F32, Fix(-100), Fix(100), Fix(1), Fix(0), Fix(5))), TWCC_BADPROTOCOL},
-        {"enumeration for resolution", ICAP_XRESOLUTION, TWON_ENUMERATION, bytes(Enumeration(F32, 0, 0, {75})),
-         TWCC_BADPROTOCOL},
+        {"enumeration for resolution", ICAP_XRESOLUTION, TWON_ENUMERATION,
+         bytes(Enumeration(F32, 0, 0, {75})), TWCC_BADPROTOCOL},
         {"array for pixel type", ICAP_PIXELTYPE, TWON_ARRAY, bytes(Array(U16, {1})), TWCC_BADPROTOCOL},
-        {"range for pixel type", ICAP_PIXELTYPE, TWON_RANGE, bytes(Range(U16, 0, 2, 1, 2, 1)), TWCC_BADPROTOCOL},
+        {"range for pixel type", ICAP_PIXELTYPE, TWON_RANGE, bytes(Range(U16, 0, 2, 1, 2, 1)),
+         TWCC_BADPROTOCOL},
         {"unknown container kind", ICAP_XFERMECH, 0x77, bytes(OneValue(U16, 2)), TWCC_BADPROTOCOL},
-        {"enumeration of millions", ICAP_PIXELTYPE, TWON_ENUMERATION, bytes(EnumerationHeaderClaiming(5'000'000, 0)),
-         TWCC_BADVALUE},
+        {"enumeration of millions", ICAP_PIXELTYPE, TWON_ENUMERATION,
+         bytes(EnumerationHeaderClaiming(5'000'000, 0)), TWCC_BADVALUE},
         {"enumeration wrapping 32 bits", ICAP_XFERMECH, TWON_ENUMERATION,
          bytes(EnumerationHeaderClaiming(0x8000'0001, 0)), TWCC_BADVALUE},
         {"enumeration with current past end", ICAP_XFERMECH, TWON_ENUMERATION,
@@ -158,7 +162,8 @@ TEST_F(CapabilityTest, NullCapabilityRecordIsABadValueForEveryMessage) {
 
 TEST_F(CapabilityTest, GetIgnoresWhateverHandleTheApplicationLeftInTheRecord) {
     HGLOBAL stale = DeadHandle();
-    for (TW_HANDLE left : {TW_HANDLE(stale), TW_HANDLE(uintptr_t(0x1234)), TW_HANDLE(uintptr_t(0xffff0000))}) {
+    for (TW_HANDLE left :
+         {TW_HANDLE(stale), TW_HANDLE(uintptr_t(0x1234)), TW_HANDLE(uintptr_t(0xffff0000))}) {
         TW_CAPABILITY cap{ICAP_XRESOLUTION, 0x77, left};
         ASSERT_EQ(TWRC_SUCCESS, CapCall(MSG_GET, &cap));
         EXPECT_EQ(TWON_ENUMERATION, cap.ConType);
@@ -185,8 +190,9 @@ TEST_F(CapabilityTest, AllocationFailureReportsLowMemoryAndKeepsTheSettings) {
     SetOne(CAP_XFERCOUNT, TWTY_INT16, 1);
     const Snapshot before = Snapshot::Take();
     SetContainerAllocator(NoMemory);
-    for (TW_UINT16 capId : {CAP_XFERCOUNT, CAP_SUPPORTEDCAPS, ICAP_PIXELTYPE, ICAP_XFERMECH, ICAP_BRIGHTNESS,
-                            ICAP_XRESOLUTION, ICAP_PIXELFLAVOR, ICAP_SUPPORTEDSIZES, ICAP_BITDEPTH, ICAP_IMAGEFILEFORMAT}) {
+    for (TW_UINT16 capId :
+         {CAP_XFERCOUNT, CAP_SUPPORTEDCAPS, ICAP_PIXELTYPE, ICAP_XFERMECH, ICAP_BRIGHTNESS, ICAP_XRESOLUTION,
+          ICAP_PIXELFLAVOR, ICAP_SUPPORTEDSIZES, ICAP_BITDEPTH, ICAP_IMAGEFILEFORMAT}) {
         for (TW_UINT16 msg : {MSG_GET, MSG_GETCURRENT, MSG_GETDEFAULT, MSG_RESET}) {
             if (capId == CAP_SUPPORTEDCAPS && msg == MSG_RESET) continue;  // read-only: no container to make
             TW_CAPABILITY cap{capId, 0, HGLOBAL(uintptr_t(0x5678))};

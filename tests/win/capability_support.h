@@ -61,7 +61,8 @@ inline Bytes OneValue(TW_UINT16 type, uint32_t value) {
     return b;
 }
 
-inline Bytes Enumeration(TW_UINT16 type, uint32_t current, uint32_t dflt, std::initializer_list<uint32_t> items) {
+inline Bytes Enumeration(TW_UINT16 type, uint32_t current, uint32_t dflt,
+                         std::initializer_list<uint32_t> items) {
     Bytes b;
     Put16(b, type);
     Put32(b, uint32_t(items.size()));
@@ -79,7 +80,8 @@ inline Bytes Array(TW_UINT16 type, std::initializer_list<uint32_t> items) {
     return b;
 }
 
-inline Bytes Range(TW_UINT16 type, uint32_t min, uint32_t max, uint32_t step, uint32_t dflt, uint32_t current) {
+inline Bytes Range(TW_UINT16 type, uint32_t min, uint32_t max, uint32_t step, uint32_t dflt,
+                   uint32_t current) {
     Bytes b;
     Put16(b, type);
     for (uint32_t v : {min, max, step, dflt, current}) Put32(b, v);
@@ -142,8 +144,8 @@ inline ::testing::AssertionResult Answers(TW_UINT16 msg, TW_UINT16 capId, const 
             return ::testing::AssertionSuccess();
         }
         TakeBlock(cap.hContainer);
-        return ::testing::AssertionFailure() << "expected failure cc " << expected.conditionCode << ", got rc " << rc
-                                             << " cc " << cc;
+        return ::testing::AssertionFailure()
+               << "expected failure cc " << expected.conditionCode << ", got rc " << rc << " cc " << cc;
     }
     if (rc != TWRC_SUCCESS) {
         return ::testing::AssertionFailure() << "rc " << rc << " cc " << ConditionCode();
@@ -151,14 +153,16 @@ inline ::testing::AssertionResult Answers(TW_UINT16 msg, TW_UINT16 capId, const 
     const TW_UINT16 conType = cap.ConType;
     Bytes got = TakeBlock(cap.hContainer);
     if (conType != expected.conType) {
-        return ::testing::AssertionFailure() << "container kind " << conType << ", expected " << expected.conType;
+        return ::testing::AssertionFailure()
+               << "container kind " << conType << ", expected " << expected.conType;
     }
     if (got.size() < expected.bytes.size()) {
         return ::testing::AssertionFailure() << "block of " << got.size() << " bytes: " << Hex(got);
     }
     got.resize(expected.bytes.size());
     if (got != expected.bytes) {
-        return ::testing::AssertionFailure() << "got      " << Hex(got) << "\nexpected " << Hex(expected.bytes);
+        return ::testing::AssertionFailure()
+               << "got      " << Hex(got) << "\nexpected " << Hex(expected.bytes);
     }
     return ::testing::AssertionSuccess();
 }

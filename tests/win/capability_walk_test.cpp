@@ -98,17 +98,14 @@ TEST_F(CapabilityTest, FeederAndDuplexAnswersFollowTheLastMachineState) {
         TW_UINT16 duplex;
     };
     const Case cases[] = {
-        {{0, 0, 0}, false, false, false, TWDX_NONE},
-        {{0, 1, 0}, true, false, false, TWDX_NONE},
-        {{0, 1, 1}, true, true, false, TWDX_NONE},
-        {{1, 0, 0}, false, false, false, TWDX_NONE},
-        {{1, 1, 0}, true, false, true, TWDX_2PASSDUPLEX},
-        {{1, 1, 1}, true, true, true, TWDX_2PASSDUPLEX},
+        {{0, 0, 0}, false, false, false, TWDX_NONE},      {{0, 1, 0}, true, false, false, TWDX_NONE},
+        {{0, 1, 1}, true, true, false, TWDX_NONE},        {{1, 0, 0}, false, false, false, TWDX_NONE},
+        {{1, 1, 0}, true, false, true, TWDX_2PASSDUPLEX}, {{1, 1, 1}, true, true, true, TWDX_2PASSDUPLEX},
     };
     for (const Case& c : cases) {
         *GetFeederState() = c.feeder;
-        SCOPED_TRACE(testing::Message() << "duplex " << c.feeder.duplexAvailable << " adf " << c.feeder.adfAvailable
-                                        << " loaded " << c.feeder.adfLoaded);
+        SCOPED_TRACE(testing::Message() << "duplex " << c.feeder.duplexAvailable << " adf "
+                                        << c.feeder.adfAvailable << " loaded " << c.feeder.adfLoaded);
         for (TW_UINT16 msg : {MSG_GET, MSG_GETCURRENT, MSG_GETDEFAULT}) {
             EXPECT_TRUE(Answers(msg, CAP_FEEDERENABLED, One(BOOL16, c.enabled)));
             EXPECT_TRUE(Answers(msg, CAP_FEEDERLOADED, One(BOOL16, c.loaded)));
