@@ -12,7 +12,6 @@ TW_UINT16 Unavailable(const char* name) {
 }
 }  // namespace
 
-TW_UINT16 CapabilityMsg(const DsRequest&) { return Unavailable("CapabilityMsg IN"); }
 TW_UINT16 SetupMemXferMsg(const DsRequest&) { return Unavailable("SetupMemXferMsg IN"); }
 TW_UINT16 SetupFileXferMsg(const DsRequest&) { return Unavailable("SetupFileXferMsg IN"); }
 TW_UINT16 XferGroupMsg(const DsRequest&) { return Unavailable("XferGroupMsg IN"); }
