@@ -17,6 +17,12 @@ struct DeviceLink {
 
 constexpr int DeviceLinkIdentityMax = 258;
 
+// The USB identification the device reports; the product id is tried in this order.
+constexpr uint32_t DeviceVendorId = 0x2D3A;
+constexpr uint32_t DeviceProductIdFirst = 0x4100;
+constexpr uint32_t DeviceProductIdSecond = 0x4101;
+constexpr uint32_t DeviceProductIdThird = 0x4102;
+
 // Opens the link to the chosen device; 0 when it is open and answered, 1
 // otherwise. With reportFlag 1 a failure is shown to the user as status 1.
 int OpenDevice(int reportFlag);

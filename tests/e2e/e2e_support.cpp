@@ -1,0 +1,98 @@
+// Drives Wine's own Data Source Manager as an application does.
+#include "tests/e2e/e2e_support.h"
+
+#include <cstring>
+
+std::string WinPathFromUnix(const std::string& unixPath) {
+    std::string path = "Z:" + unixPath;
+    for (char& c : path) {
+        if (c == '/') c = '\\';
+    }
+    return path;
+}
+
+bool InstallSourceForWineManager() {
+    char windows[MAX_PATH] = {};
+    if (GetWindowsDirectoryA(windows, MAX_PATH) == 0) return false;
+    std::string folder = std::string(windows) + "\\twain_32";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    // Wine's manager looks only at this one name; the resource module and the
+    // help file follow the library's own name.
+    std::string built = WinPathFromUnix(TARVIK_DS_PATH);
+    if (!CopyFileA(built.c_str(), (folder + "\\sane.ds").c_str(), FALSE)) return false;
+    std::string builtBase = built.substr(0, built.size() - 3);
+    CopyFileA((builtBase + ".dll").c_str(), (folder + "\\sane.dll").c_str(), FALSE);
+    CopyFileA((builtBase + ".chm").c_str(), (folder + "\\sane.chm").c_str(), FALSE);
+    return true;
+}
+
+TestApplication::TestApplication() {
+    identity.Id = 0;
+    identity.Version.MajorNum = 1;
+    identity.Version.Language = TWLG_ENGLISH_USA;
+    identity.Version.Country = TWCY_USA;
+    strcpy(identity.Version.Info, "1.0");
+    identity.ProtocolMajor = 1;
+    identity.ProtocolMinor = 9;
+    identity.SupportedGroups = DG_CONTROL | DG_IMAGE;
+    strcpy(identity.Manufacturer, "Tests");
+    strcpy(identity.ProductFamily, "Tests");
+    strcpy(identity.ProductName, "E2E application");
+    window = CreateWindowA("STATIC", "e2e", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    manager = LoadLibraryA("twain_32.dll");
+    if (manager != nullptr) {
+        entry = reinterpret_cast<DSMENTRYPROC>(reinterpret_cast<void*>(GetProcAddress(manager, "DSM_Entry")));
+    }
+}
+
+TestApplication::~TestApplication() {
+    if (manager != nullptr) FreeLibrary(manager);
+    if (window != nullptr) DestroyWindow(window);
+}
+
+TW_UINT16 TestApplication::Call(pTW_IDENTITY destination, TW_UINT32 group, TW_UINT16 dat, TW_UINT16 msg,
+                                TW_MEMREF data) {
+    if (entry == nullptr) return TWRC_FAILURE;
+    return entry(&identity, destination, group, dat, msg, data);
+}
+
+TW_UINT16 TestApplication::OpenManager() {
+    // Wine's manager takes the window handle itself as the data, not a pointer to it.
+    return Call(nullptr, DG_CONTROL, DAT_PARENT, MSG_OPENDSM, reinterpret_cast<TW_MEMREF>(window));
+}
+
+TW_UINT16 TestApplication::CloseManager() {
+    return Call(nullptr, DG_CONTROL, DAT_PARENT, MSG_CLOSEDSM, reinterpret_cast<TW_MEMREF>(window));
+}
+
+bool TestApplication::FindSource(const char* productName, TW_IDENTITY* found) {
+    TW_IDENTITY candidate{};
+    TW_UINT16 rc = Call(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GETFIRST, &candidate);
+    while (rc == TWRC_SUCCESS) {
+        if (strcmp(candidate.ProductName, productName) == 0) {
+            *found = candidate;
+            return true;
+        }
+        candidate = TW_IDENTITY{};
+        rc = Call(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GETNEXT, &candidate);
+    }
+    return false;
+}
+
+TW_UINT16 TestApplication::WaitForSourceMessage(pTW_IDENTITY source, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TW_EVENT event{&message, MSG_NULL};
+            TW_UINT16 rc = Call(source, DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event);
+            if (rc == TWRC_DSEVENT && event.TWMessage != MSG_NULL) return event.TWMessage;
+            if (rc == TWRC_NOTDSEVENT) {
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+            }
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+    return MSG_NULL;
+}

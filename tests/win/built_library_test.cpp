@@ -1,0 +1,111 @@
+// The built Tarvik4100.ds itself, loaded by path as a manager loads it.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "tests/win/win_test_support.h"
+
+namespace {
+
+using DsEntryProc = TW_UINT16(TW_CALLINGSTYLE*)(pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16, TW_MEMREF);
+
+struct LoadedSource {
+    LoadedSource() {
+        module = LoadLibraryA(WinPathFromUnix(TARVIK_DS_PATH).c_str());
+        if (module != nullptr) {
+            entry = reinterpret_cast<DsEntryProc>(reinterpret_cast<void*>(GetProcAddress(module, "DS_Entry")));
+        }
+    }
+    ~LoadedSource() {
+        if (module != nullptr) FreeLibrary(module);
+    }
+    HMODULE module = nullptr;
+    DsEntryProc entry = nullptr;
+};
+
+// Runs the child program against the built library; its exit code is DS_Entry's result.
+DWORD OpenInAnotherProcess() {
+    std::string command = "\"" + WinPathFromUnix(TARVIK_CHILD_PATH) + "\" \"" + WinPathFromUnix(TARVIK_DS_PATH) +
+                          "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        return 1000;
+    }
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD exitCode = 1001;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return exitCode;
+}
+
+TEST(BuiltLibrary, ExportsDsEntryUndecorated) {
+    LoadedSource source;
+    ASSERT_NE(nullptr, source.module);
+    EXPECT_NE(nullptr, source.entry);
+    EXPECT_EQ(nullptr, GetProcAddress(source.module, "DS_Entry@20"));
+    EXPECT_EQ(nullptr, GetProcAddress(source.module, "_DS_Entry@20"));
+}
+
+TEST(BuiltLibrary, ListingIsStableAcrossLoadsAndNullOrigins) {
+    TW_IDENTITY first{};
+    for (int round = 0; round < 10; ++round) {
+        LoadedSource source;
+        ASSERT_NE(nullptr, source.entry);
+        for (int call = 0; call < 3; ++call) {
+            TW_IDENTITY identity;
+            memset(&identity, 0xA5, sizeof identity);
+            ASSERT_EQ(TWRC_SUCCESS, source.entry(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GET, &identity));
+            if (round == 0 && call == 0) first = identity;
+            EXPECT_EQ(0, memcmp(&first, &identity, sizeof identity)) << "round " << round << " call " << call;
+        }
+    }
+    EXPECT_STREQ("Tarvik4100 TWAIN", first.ProductName);
+    EXPECT_STREQ("V 1.2.0.0", first.Version.Info);
+    EXPECT_EQ(0u, TW_UINT32{first.Id});
+    EXPECT_EQ(3u, TW_UINT32{first.SupportedGroups});
+}
+
+TEST(BuiltLibrary, OpenFlagIsSharedWithOtherProcessesWhileLoaded) {
+    {
+        LoadedSource source;
+        ASSERT_NE(nullptr, source.entry);
+        TW_IDENTITY app = AppIdentity(5);
+        TW_IDENTITY ds{};
+        source.entry(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GET, &ds);
+        ds.Id = 6;
+        // No device-selection dialog in the bare library: the choice counts as abandoned.
+        ASSERT_EQ(TWRC_SUCCESS, source.entry(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &ds));
+        EXPECT_EQ(TWRC_FAILURE, OpenInAnotherProcess()) << "another process must not open it meanwhile";
+        ASSERT_EQ(TWRC_SUCCESS, source.entry(&app, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr));
+        EXPECT_EQ(TWRC_FAILURE, OpenInAnotherProcess()) << "the flag outlives MSG_CLOSEDS";
+    }
+    EXPECT_EQ(TWRC_SUCCESS, OpenInAnotherProcess()) << "with no process holding the library, it opens again";
+}
+
+TEST(BuiltLibrary, GarbageFromTheApplicationNeverCrashes) {
+    LoadedSource source;
+    ASSERT_NE(nullptr, source.entry);
+    TW_IDENTITY app = AppIdentity(9);
+    TW_IDENTITY ds{};
+    ds.Id = 10;
+    source.entry(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &ds);
+    TW_USERINTERFACE garbage;
+    memset(&garbage, 0xEE, sizeof garbage);
+    const TW_UINT16 dats[] = {DAT_IDENTITY, DAT_USERINTERFACE, DAT_STATUS, DAT_PENDINGXFERS, DAT_CAPABILITY,
+                              DAT_SETUPMEMXFER, DAT_SETUPFILEXFER, DAT_XFERGROUP};
+    const TW_UINT16 msgs[] = {MSG_GET, MSG_SET, MSG_RESET, MSG_ENDXFER, MSG_DISABLEDS, 0x9999};
+    for (TW_UINT16 dat : dats) {
+        for (TW_UINT16 msg : msgs) {
+            source.entry(&app, DG_CONTROL, dat, msg, nullptr);
+        }
+    }
+    EXPECT_EQ(TWRC_SUCCESS, source.entry(&app, DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, nullptr));
+    TW_UINT16 rc = source.entry(&app, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &garbage);
+    EXPECT_TRUE(rc == TWRC_SUCCESS || rc == TWRC_FAILURE);
+    EXPECT_EQ(TWRC_SUCCESS, source.entry(&app, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr));
+}
+
+}  // namespace

@@ -1,0 +1,61 @@
+#include "tests/win/win_test_support.h"
+
+#include <cstring>
+
+#include "core/startup.h"
+#include "tests/win/recording_twain32.h"
+
+namespace {
+bool openFlag;
+int choiceAnswer;
+int AnswerChoice() { return choiceAnswer; }
+}  // namespace
+
+// Test build of the open flag: process-local, so tests can start afresh.
+bool TakeOpenFlag() {
+    if (openFlag) return false;
+    openFlag = true;
+    return true;
+}
+bool IsOpenFlagTaken() { return openFlag; }
+void ResetOpenFlagForTest() { openFlag = false; }
+
+std::string WinPathFromUnix(const std::string& unixPath) {
+    std::string path = "Z:" + unixPath;
+    for (char& c : path) {
+        if (c == '/') c = '\\';
+    }
+    return path;
+}
+
+TW_IDENTITY AppIdentity(TW_UINT32 id) {
+    TW_IDENTITY app{};
+    app.Id = id;
+    app.ProtocolMajor = 1;
+    app.ProtocolMinor = 9;
+    app.SupportedGroups = DG_CONTROL | DG_IMAGE;
+    strcpy(app.ProductName, "Test application");
+    return app;
+}
+
+void ResetSource() {
+    ShutDown(GetModuleHandleA(nullptr));
+    StartUp(GetModuleHandleA(nullptr));
+    ResetOpenFlagForTest();
+}
+
+TW_UINT16 OpenSourceWithChoice(TW_UINT32 appId, int choice) {
+    choiceAnswer = choice;
+    GetUiCallbacks()->ChooseDevice = AnswerChoice;
+    TW_IDENTITY app = AppIdentity(appId);
+    TW_IDENTITY ds = GetCoreContext()->dsIdentity;
+    ds.Id = appId + 1000;
+    return DS_Entry(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &ds);
+}
+
+RecordedDsmCalls* RecordedManagerCalls() {
+    HMODULE manager = GetModuleHandleA("TWAIN_32.DLL");
+    if (manager == nullptr) return nullptr;
+    auto proc = reinterpret_cast<RecordedCallsProc>(reinterpret_cast<void*>(GetProcAddress(manager, "RecordedCalls")));
+    return proc != nullptr ? proc() : nullptr;
+}

@@ -1,0 +1,26 @@
+// Helpers shared by the Windows tests.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "core/handlers.h"
+#include "core/ui_callbacks.h"
+
+extern "C" TW_UINT16 TW_CALLINGSTYLE DS_Entry(pTW_IDENTITY origin, TW_UINT32 group, TW_UINT16 dat,
+                                              TW_UINT16 msg, TW_MEMREF data);
+
+// "/work/x" as Wine sees it: "Z:\work\x".
+std::string WinPathFromUnix(const std::string& unixPath);
+// An application identity as a manager would hand it to the source.
+TW_IDENTITY AppIdentity(TW_UINT32 id);
+// The library's start-up run on the test program, with a fresh open flag and
+// an empty interface table.
+void ResetSource();
+// The process-local open flag of the test build.
+void ResetOpenFlagForTest();
+// Opens the source as application 'appId' with the device choice answering 'choice'.
+TW_UINT16 OpenSourceWithChoice(TW_UINT32 appId, int choice);
+// The messages the recording stand-in manager received; null when it is not loaded.
+struct RecordedDsmCalls* RecordedManagerCalls();
