@@ -36,3 +36,11 @@ bool ShouldReport(int reportMode, DeviceStatus status) {
     if (reportMode == ReportAllButCoverOpen) return status != DEVSTATUS_COVER_OPEN;
     return false;
 }
+
+bool IsUsableBufferState(const DataBufferState& state) {
+    if (state.logicWidth <= 0 || state.logicHeight <= 0 || state.actualWidth <= 0 || state.actualHeight <= 0)
+        return false;
+    if (state.actualWidth > state.logicWidth || state.actualHeight > state.logicHeight) return false;
+    int64_t colourBytes = int64_t{3} * state.logicWidth * state.logicHeight;
+    return colourBytes <= MaxDeviceImageBytes;
+}

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "device/command_block.h"
 #include "device/device_ops.h"
 
 constexpr DeviceStatus DEVSTATUS_OK = 0;
@@ -27,3 +28,12 @@ ReplyOutcome SenseOutcome(int32_t reply);
 ReplyOutcome StartKeyOutcome(int32_t reply);
 // True when an operation in `reportMode` must show `status` to the user.
 bool ShouldReport(int reportMode, DeviceStatus status);
+
+// The largest raw image the source accepts from the device: the buffers built
+// from it (twice the raw size plus headers) must still fit a 32-bit process.
+constexpr int64_t MaxDeviceImageBytes = int64_t{1} << 30;
+
+// False for a buffer state the scan cannot be built on: an empty image, an
+// image wider or taller than the lines the device sends (the line repacking
+// would read past each line), or a raw image beyond MaxDeviceImageBytes.
+bool IsUsableBufferState(const DataBufferState& state);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "device/device_status.h"
+#include "device/paper_sizes.h"
 
 namespace {
 
@@ -130,6 +131,55 @@ TEST(DeviceStatusTest, ReportModes) {
         EXPECT_EQ(status != 0, ShouldReport(ReportAll, status)) << status;
         EXPECT_EQ(status != 0 && status != 3, ShouldReport(ReportAllButCoverOpen, status)) << status;
         EXPECT_FALSE(ShouldReport(ReportNothing, status)) << status;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DeviceStatusTest, BufferStatesThatWouldOverrunAreRefused) {
+    struct Case {
+        DataBufferState state;
+        bool usable;
+    };
+    const Case cases[] = {
+        {{2560, 3508, 2550, 3508}, true},
+        {{7020, 10200, 7020, 10200}, true},     // A3 ledger at 600 dpi
+        {{65535, 65535, 65535, 65535}, false},  // 12 GB in colour
+        {{18000, 19885, 18000, 19885}, false},  // just over 1 GiB
+        {{18000, 19884, 18000, 19884}, true},
+        {{2560, 3508, 2561, 3508}, false},  // image wider than the lines sent
+        {{2560, 3508, 2550, 3509}, false},
+        {{0, 3508, 0, 3508}, false},
+        {{2560, 0, 2550, 0}, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.usable, IsUsableBufferState(c.state))
+            << c.state.logicWidth << "x" << c.state.logicHeight << " image " << c.state.actualWidth << "x"
+            << c.state.actualHeight;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(PaperSizeTest, KnownCodesGiveTheirSizeAndUnknownCodesNothing) {
+    struct Case {
+        int32_t code;
+        bool found;
+        int32_t width;
+        int32_t length;
+    };
+    const Case cases[] = {{0, true, 7020, 9924},   {12, true, 5100, 6600}, {28, true, 3498, 2478},
+                          {255, true, 4960, 7015}, {19, false, 0, 0},      {-1, false, 0, 0}};
+    for (const Case& c : cases) {
+        int32_t width = -1;
+        int32_t length = -1;
+        EXPECT_EQ(c.found, PaperSize600(c.code, &width, &length)) << c.code;
+        EXPECT_EQ(c.width, width) << c.code;
+        EXPECT_EQ(c.length, length) << c.code;
     }
 }
 
