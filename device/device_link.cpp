@@ -12,6 +12,8 @@
 
 namespace {
 
+uint8_t linkTimeout = LinkTimeoutSeconds;
+
 void ReportIf(int reportFlag) {
     if (reportFlag == 1) UiReportDeviceStatus(DEVSTATUS_FAILED);
 }
@@ -35,7 +37,7 @@ int OpenUsb(int reportFlag) {
     TransportSetUsbIds(transport, link.vendorId, link.productId);
     TransportSetPipes(transport, static_cast<int32_t>(link.writePipeIndex),
                       static_cast<int32_t>(link.readPipeIndex));
-    TransportSetTimeout(transport, LinkTimeoutSeconds);
+    TransportSetTimeout(transport, GetLinkTimeout());
     for (uint32_t productId :
          {link.productId, uint32_t{DeviceProductIdSecond}, uint32_t{DeviceProductIdThird}}) {
         TransportSetUsbIds(transport, link.vendorId, productId);
@@ -56,7 +58,7 @@ int OpenNetwork(int reportFlag) {
     }
     GetCoreContext()->openTransport = transport;
     TransportSetHost(transport, link.address, link.port, 0);
-    TransportSetTimeout(transport, LinkTimeoutSeconds);
+    TransportSetTimeout(transport, GetLinkTimeout());
     if (!TransportOpen(transport)) {
         ReportIf(reportFlag);
         return GiveUp(transport);
@@ -67,6 +69,9 @@ int OpenNetwork(int reportFlag) {
 }
 
 }  // namespace
+
+uint8_t GetLinkTimeout() { return linkTimeout; }
+void SetLinkTimeout(uint8_t seconds) { linkTimeout = seconds == 0 ? LinkTimeoutSeconds : seconds; }
 
 int OpenDevice(int reportFlag) {
     CoreContext* context = GetCoreContext();

@@ -26,6 +26,10 @@ constexpr uint16_t DeviceProductIdThird = 0x4102;
 constexpr uint16_t DeviceDefaultPort = 4567;
 // Seconds one send or receive may take once the link is open.
 constexpr uint8_t LinkTimeoutSeconds = 60;
+// The time-out OpenDevice gives the transport: LinkTimeoutSeconds unless tests
+// shorten it to exercise a silent device quickly; 0 restores the default.
+uint8_t GetLinkTimeout();
+void SetLinkTimeout(uint8_t seconds);
 
 // The USB identification the device reports; the product id is tried in this order.
 constexpr uint32_t DeviceVendorId = 0x2D3A;

@@ -2,6 +2,7 @@
 
 #include <ws2tcpip.h>
 
+#include <atomic>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -29,6 +30,9 @@ bool ResolveHost(const NetTransport* net, sockaddr_in* address) {
     address->sin_port = htons(net->port);
     return true;
 }
+
+// The socket as the worker sees it: a cancel on the caller's thread may take it away.
+SOCKET CurrentSocket(NetTransport* net) { return std::atomic_ref<SOCKET>(net->socket).load(); }
 
 // Transfers are capped so one call's count fits the int Winsock takes.
 int ClampToInt(uint32_t count) { return count > INT_MAX ? INT_MAX : static_cast<int>(count); }
@@ -78,10 +82,10 @@ int NetOpen(Transport* transport) {
 int NetClose(Transport* transport) {
     NetTransport* net = AsNet(transport);
     if (net == nullptr) return 0;
-    if (net->socket == INVALID_SOCKET) return 1;
-    int result = shutdown(net->socket, SD_BOTH) == SOCKET_ERROR ? 0 : 1;
-    closesocket(net->socket);
-    net->socket = INVALID_SOCKET;
+    SOCKET s = std::atomic_ref<SOCKET>(net->socket).exchange(INVALID_SOCKET);
+    if (s == INVALID_SOCKET) return 1;
+    int result = shutdown(s, SD_BOTH) == SOCKET_ERROR ? 0 : 1;
+    closesocket(s);
     return result;
 }
 
@@ -89,9 +93,10 @@ int NetClose(Transport* transport) {
 // will ever come, so that is a failure rather than a wait for the time-out.
 int NetRead(Transport* transport, void* buffer, uint32_t* count) {
     NetTransport* net = AsNet(transport);
-    if (net == nullptr || buffer == nullptr || net->socket == INVALID_SOCKET) return 0;
+    SOCKET s = net != nullptr ? CurrentSocket(net) : INVALID_SOCKET;
+    if (s == INVALID_SOCKET || buffer == nullptr) return 0;
     if (*count == 0) return 1;
-    int got = recv(net->socket, static_cast<char*>(buffer), ClampToInt(*count), 0);
+    int got = recv(s, static_cast<char*>(buffer), ClampToInt(*count), 0);
     if (got <= 0) return 0;
     *count = static_cast<uint32_t>(got);
     return 1;
@@ -99,18 +104,24 @@ int NetRead(Transport* transport, void* buffer, uint32_t* count) {
 
 int NetWrite(Transport* transport, const void* buffer, uint32_t* count) {
     NetTransport* net = AsNet(transport);
-    if (net == nullptr || buffer == nullptr || net->socket == INVALID_SOCKET) return 0;
-    int put = send(net->socket, static_cast<const char*>(buffer), ClampToInt(*count), 0);
+    SOCKET s = net != nullptr ? CurrentSocket(net) : INVALID_SOCKET;
+    if (s == INVALID_SOCKET || buffer == nullptr) return 0;
+    int put = send(s, static_cast<const char*>(buffer), ClampToInt(*count), 0);
     if (put == SOCKET_ERROR) return 0;
     *count = static_cast<uint32_t>(put);
     return 1;
 }
 
-// Shutting the connection down wakes a blocked send or receive. The stream is
-// out of step after a time-out anyway; the link's owner closes it.
+// Only closing the socket reliably wakes a blocked send or receive (shutting
+// it down does not everywhere). The stream is out of step after a time-out
+// anyway: later calls fail at once, and the link's owner closes it.
 void NetCancel(Transport* transport, void*) {
     NetTransport* net = AsNet(transport);
-    if (net != nullptr && net->socket != INVALID_SOCKET) shutdown(net->socket, SD_BOTH);
+    if (net == nullptr) return;
+    SOCKET s = std::atomic_ref<SOCKET>(net->socket).exchange(INVALID_SOCKET);
+    if (s == INVALID_SOCKET) return;
+    shutdown(s, SD_BOTH);
+    closesocket(s);
 }
 
 int TransportSetHost(Transport* transport, const char* address, uint32_t port, int32_t family) {
