@@ -31,12 +31,6 @@ constexpr uint8_t LinkTimeoutSeconds = 60;
 uint8_t GetLinkTimeout();
 void SetLinkTimeout(uint8_t seconds);
 
-// The USB identification the device reports; the product id is tried in this order.
-constexpr uint32_t DeviceVendorId = 0x2D3A;
-constexpr uint32_t DeviceProductIdFirst = 0x4100;
-constexpr uint32_t DeviceProductIdSecond = 0x4101;
-constexpr uint32_t DeviceProductIdThird = 0x4102;
-
 // Opens the link to the chosen device; 0 when it is open and answered, 1
 // otherwise. With reportFlag 1 a failure to reach the device is shown to the
 // user as status 1. An open link returns 0 at once.
