@@ -59,3 +59,12 @@ int32_t BuildDibHeader(uint8_t* dest, int32_t width, int32_t height) {
     return BuildDibHeaderFor(dest, width, height, GetScanSettings()->pixelType,
                              ResolutionDpi(GetScanWindow()->resolutionIndex));
 }
+
+void BuildBmpFileHeader(uint8_t* dest, int32_t width, int32_t height, int32_t pixelType) {
+    const uint32_t offset = BmpFileHeaderSize + DibInfoHeaderSize + DibPaletteSize(pixelType);
+    const uint64_t imageSize = static_cast<uint64_t>(AlignedRowBytes(pixelType, width)) * static_cast<uint32_t>(height);
+    Put16(dest, 0x4D42);  // "BM"
+    Put32(dest + 2, static_cast<uint32_t>(offset + imageSize));
+    Put32(dest + 6, 0);
+    Put32(dest + 10, offset);
+}

@@ -17,3 +17,9 @@ int32_t BuildDibHeaderFor(uint8_t* dest, int32_t width, int32_t height, int32_t 
 int32_t BuildDibHeader(uint8_t* dest, int32_t width, int32_t height);
 // Bytes of palette that follow the header for a pixel type.
 int32_t DibPaletteSize(int32_t pixelType);
+
+constexpr int32_t BmpFileHeaderSize = 14;
+
+// The 14-byte BITMAPFILEHEADER of a BMP file whose header and palette come
+// from BuildDibHeaderFor with the same pixel type, width and height.
+void BuildBmpFileHeader(uint8_t* dest, int32_t width, int32_t height, int32_t pixelType);

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ googletest g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev
-          wine wine32:i386 xvfb xauth fp-utils iproute2 imagemagick)
+          wine wine32:i386 xvfb xauth fp-utils iproute2 imagemagick python3)
 
 missing=()
 for p in "${packages[@]}"; do
