@@ -110,7 +110,8 @@ void HueSaturationCache::Reset(int32_t hue, int32_t saturation) {
 }
 
 uint32_t HueSaturationCache::Fill(uint64_t& slot, uint32_t rgb) {
-    const Pixel in{{static_cast<uint8_t>(rgb), static_cast<uint8_t>(rgb >> 8), static_cast<uint8_t>(rgb >> 16)}};
+    const Pixel in{
+        {static_cast<uint8_t>(rgb), static_cast<uint8_t>(rgb >> 8), static_cast<uint8_t>(rgb >> 16)}};
     const Pixel out = ShiftHueSaturation(in, hue_, saturation_);
     const uint32_t value = uint32_t{out.c[0]} | uint32_t{out.c[1]} << 8 | uint32_t{out.c[2]} << 16;
     slot = uint64_t{rgb + 1} << 32 | value;

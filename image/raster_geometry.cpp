@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "image/exact_divide.h"
@@ -20,17 +22,25 @@ struct SourcePoint {
 SourcePoint SourceOf(int32_t q, int32_t purpose, int32_t width, int32_t height, int32_t u, int32_t v) {
     if (purpose == 0) {
         switch (q) {
-            case 1: return {height - 1 - u, v};
-            case 2: return {height - 1 - v, width - 1 - u};
-            case 3: return {u, width - 1 - v};
-            default: return {v, u};
+            case 1:
+                return {height - 1 - u, v};
+            case 2:
+                return {height - 1 - v, width - 1 - u};
+            case 3:
+                return {u, width - 1 - v};
+            default:
+                return {v, u};
         }
     }
     switch (q) {
-        case 1: return {height - 1 - u, width - 1 - v};
-        case 2: return {v, width - 1 - u};
-        case 3: return {u, v};
-        default: return {height - 1 - v, u};
+        case 1:
+            return {height - 1 - u, width - 1 - v};
+        case 2:
+            return {v, width - 1 - u};
+        case 3:
+            return {u, v};
+        default:
+            return {height - 1 - v, u};
     }
 }
 
@@ -46,7 +56,7 @@ struct GeometryState {
     bool enlarge = false;
     int32_t m = 0, n = 0, dx = 0, dy = 0;
     int32_t rowError = 0, v = -1;
-    int32_t nextHolds = -1;  // logical row held in the next line, -1 none
+    int32_t nextHolds = -1;             // logical row held in the next line, -1 none
     std::vector<int32_t> columnSource;  // logical u per output column
     std::vector<int32_t> columnWeight;  // interpolation error e, or -1 for a plain pixel
     bool identityColumns = false;       // output column x is logical pixel x
@@ -173,7 +183,8 @@ void GatherClamped(const GeometryState& g, SourcePoint p0, int32_t rowStep, int3
     for (int32_t u = from; u < to; ++u, out += kBytes) {
         const int32_t row = ClampTo(p0.row + rowStep * u, 0, g.height - 1);
         const int32_t col = ClampTo(p0.col + colStep * u, 0, g.width - 1);
-        const uint8_t* src = g.image + static_cast<size_t>(row) * g.srcStride + static_cast<size_t>(col) * kBytes;
+        const uint8_t* src =
+            g.image + static_cast<size_t>(row) * g.srcStride + static_cast<size_t>(col) * kBytes;
         out[0] = src[swap ? 2 : 0];
         if constexpr (kBytes == 3) {
             out[1] = src[1];
@@ -201,7 +212,8 @@ void GatherLogicalRow(const GeometryState& g, int32_t v, int32_t count, uint8_t*
     }
     GatherClamped<kBytes>(g, p0, rowStep, colStep, 0, lo, swap, out);
     GatherClamped<kBytes>(g, p0, rowStep, colStep, hi, count, swap, out);
-    const ptrdiff_t step = static_cast<ptrdiff_t>(rowStep) * g.srcStride + static_cast<ptrdiff_t>(colStep) * kBytes;
+    const ptrdiff_t step =
+        static_cast<ptrdiff_t>(rowStep) * g.srcStride + static_cast<ptrdiff_t>(colStep) * kBytes;
     const uint8_t* src = g.image + static_cast<ptrdiff_t>(p0.row + rowStep * lo) * g.srcStride +
                          static_cast<ptrdiff_t>(p0.col + colStep * lo) * kBytes;
     uint8_t* dst = out + static_cast<size_t>(lo) * kBytes;
@@ -257,7 +269,8 @@ void BlendRows(const GeometryState& g, int32_t e, uint8_t* dst) {
     const uint8_t* nxt = g.next.data();
     const int32_t n = g.stride;
     if (!g.byHeight.Multiplies()) {
-        for (int32_t i = 0; i < n; ++i) dst[i] = static_cast<uint8_t>((nxt[i] * wNext + cur[i] * wCurrent) / h);
+        for (int32_t i = 0; i < n; ++i)
+            dst[i] = static_cast<uint8_t>((nxt[i] * wNext + cur[i] * wCurrent) / h);
         return;
     }
     // Locals, so the loop does not reload them after every byte it stores.
@@ -272,7 +285,7 @@ void BlendRows(const GeometryState& g, int32_t e, uint8_t* dst) {
 template <int kBytes>
 void EmitRow(GeometryState& g, uint8_t* dst) {
     if (!g.enlarge) {
-        g.rowError += -g.dy;
+        g.rowError += std::abs(g.dy);
         ++g.v;
         while (g.rowError >= g.n) {
             g.rowError -= g.n;
@@ -306,7 +319,7 @@ void EmitRow(GeometryState& g, uint8_t* dst) {
 void EmitBitRow(GeometryState& g, uint8_t* dst) {
     bool fresh = true;
     if (!g.enlarge) {
-        g.rowError += -g.dy;
+        g.rowError += std::abs(g.dy);
         ++g.v;
         while (g.rowError >= g.n) {
             g.rowError -= g.n;
@@ -323,7 +336,8 @@ void EmitBitRow(GeometryState& g, uint8_t* dst) {
         std::memset(g.current.data(), 0, g.stride);
         const int32_t v = std::max(g.v, 0);
         for (int32_t x = 0; x < g.outWidth; ++x) {
-            if (ReadSourceBit(g.q, g.purpose, g.srcStride, g.image, g.width, g.height, g.columnSource[x], v)) {
+            if (ReadSourceBit(g.q, g.purpose, g.srcStride, g.image, g.width, g.height, g.columnSource[x],
+                              v)) {
                 SetOutputBit(g.current.data(), g.stride, x, 0);
             }
         }
@@ -339,7 +353,13 @@ void RunStrip(GeometryState& g, ScanSettings* s, int32_t pageIndex, uint8_t* des
     if (s == nullptr || dest == nullptr || rowCount <= 0) return;
     if (firstRow == 0) {
         s->rowsDelivered = 0;
-        if (!StartImage(g, s, pageIndex, bytesPerPixel, sampled)) return;
+        bool started = false;
+        try {
+            started = StartImage(g, s, pageIndex, bytesPerPixel, sampled);
+        } catch (const std::bad_alloc&) {
+            g.active = false;  // line buffers beyond memory: deliver nothing rather than throw
+        }
+        if (!started) return;
     } else if (!g.active || firstRow != g.nextOutputRow) {
         return;
     }
