@@ -9,19 +9,17 @@ namespace {
 
 constexpr int32_t kOne = 10000;
 
-// Divisors of RgbToHsl: d (1..255), sum and 510 - sum (1..510).
-const std::array<ExactDivider, 511>& Dividers() {
-    static const std::array<ExactDivider, 511> dividers = [] {
-        std::array<ExactDivider, 511> t{};
-        for (uint32_t d = 1; d < t.size(); ++d) t[d] = ExactDivider(d, 255 * kOne);
-        return t;
-    }();
-    return dividers;
-}
+// Divisors of RgbToHsl: d (1..255), sum and 510 - sum (1..510); built at
+// compile time.
+constexpr std::array<ExactDivider, 511> kDividers = [] {
+    std::array<ExactDivider, 511> t{};
+    for (uint32_t d = 1; d < t.size(); ++d) t[d] = ExactDivider(d, 255 * kOne);
+    return t;
+}();
 
 // Numerators here are never negative, so the exact unsigned quotient equals
 // the truncated one.
-int32_t DivideSmall(int32_t n, int32_t d) { return static_cast<int32_t>(Dividers()[d].Divide(n)); }
+int32_t DivideSmall(int32_t n, int32_t d) { return static_cast<int32_t>(kDividers[d].Divide(n)); }
 
 // One channel of the HSL-to-RGB ramp for hue angle a.
 int32_t HueRamp(int32_t m1, int32_t m2, int32_t a) {
