@@ -59,8 +59,9 @@ struct GeometryState {
     int32_t nextHolds = -1;             // logical row held in the next line, -1 none
     std::vector<int32_t> columnSource;  // logical u per output column
     std::vector<int32_t> columnWeight;  // interpolation error e, or -1 for a plain pixel
+    std::vector<int32_t> columnBlend;   // weight of pixel u: e, or w for a plain pixel
     bool identityColumns = false;       // output column x is logical pixel x
-    ExactDivider byWidth, byHeight;     // interpolation divisors w and h
+    ExactDivider byWidth;               // interpolation divisor w
     int32_t logicalCount = 0;           // logical pixels gathered per row: 0..max u + 1
     std::vector<uint8_t> logical;
     std::vector<uint8_t> current, next;
@@ -102,13 +103,16 @@ void BuildColumnMap(GeometryState& g) {
     }
     const int32_t maxU = g.outWidth > 0 ? *std::max_element(g.columnSource.begin(), g.columnSource.end()) : 0;
     g.logicalCount = maxU + 2;
+    g.columnBlend.resize(g.outWidth);
+    for (int32_t x = 0; x < g.outWidth; ++x)
+        g.columnBlend[x] = g.columnWeight[x] < 0 ? g.outWidth : g.columnWeight[x];
     g.identityColumns = true;
     for (int32_t x = 0; x < g.outWidth && g.identityColumns; ++x) {
         g.identityColumns = g.columnSource[x] == x && g.columnWeight[x] < 0;
     }
 }
 
-// Largest numerator of an interpolation over `size` steps: 255 x size,
+// Largest numerator of a horizontal interpolation over `size` steps: 255 x size,
 // saturated (the divider then divides plainly).
 uint32_t LargestBlend(int32_t size) {
     return static_cast<uint32_t>(std::min<uint64_t>(uint64_t{255} * static_cast<uint32_t>(size), UINT32_MAX));
@@ -147,7 +151,6 @@ bool StartImage(GeometryState& g, const ScanSettings* s, int32_t pageIndex, int 
     g.v = -1;
     g.nextHolds = -1;
     g.byWidth = ExactDivider(static_cast<uint32_t>(g.outWidth), LargestBlend(g.outWidth));
-    g.byHeight = ExactDivider(static_cast<uint32_t>(g.outHeight), LargestBlend(g.outHeight));
     BuildColumnMap(g);
     const int pixelBytes = bytesPerPixel == 0 ? 1 : bytesPerPixel;
     g.logical.assign(static_cast<size_t>(g.logicalCount) * pixelBytes, 0);
@@ -243,42 +246,45 @@ void ComputeRow(GeometryState& g, int32_t v, uint8_t* line) {
     }
     GatherLogicalRow<kBytes>(g, v, g.logicalCount, g.logical.data());
     const uint8_t* logical = g.logical.data();
+    const int32_t* source = g.columnSource.data();
     const int32_t w = g.outWidth;
+    if (!g.enlarge) {
+        for (int32_t x = 0; x < w; ++x, line += kBytes)
+            std::memcpy(line, logical + source[x] * kBytes, kBytes);
+        return;
+    }
+    // Enlarging: a source pixel is the blend with all weight on pixel u, so
+    // one branch-free formula serves every column.
+    const int32_t* weight = g.columnBlend.data();
+    const uint64_t m = g.byWidth.Multiplier();
+    const int shift = g.byWidth.Shift();
+    const bool multiply = g.byWidth.Multiplies();
     for (int32_t x = 0; x < w; ++x, line += kBytes) {
-        const uint8_t* a = logical + static_cast<size_t>(g.columnSource[x]) * kBytes;
-        const int32_t e = g.columnWeight[x];
-        if (e < 0) {
-            line[0] = a[0];
-            if constexpr (kBytes == 3) {
-                line[1] = a[1];
-                line[2] = a[2];
-            }
-            continue;
-        }
+        const uint8_t* a = logical + static_cast<size_t>(source[x]) * kBytes;
+        const uint32_t e = static_cast<uint32_t>(weight[x]), f = static_cast<uint32_t>(w) - e;
         for (int c = 0; c < kBytes; ++c) {
-            line[c] = static_cast<uint8_t>(g.byWidth.Divide(a[c] * e + a[kBytes + c] * (w - e)));
+            const uint32_t n = a[c] * e + a[kBytes + c] * f;
+            line[c] =
+                static_cast<uint8_t>(multiply ? (uint64_t{n} * m) >> shift : n / static_cast<uint32_t>(w));
         }
     }
 }
 
-// Vertical interpolation of a repeated row: next weighted by h - e, current by e.
+// Vertical interpolation of a repeated row: (next x (h - e) + current x e) / h.
+// That equals current + floor((next - current) x (h - e) / h), so one table
+// over the 511 possible differences replaces the division of every byte.
 void BlendRows(const GeometryState& g, int32_t e, uint8_t* dst) {
-    const uint32_t h = static_cast<uint32_t>(g.outHeight);
-    const uint32_t wNext = h - static_cast<uint32_t>(e), wCurrent = static_cast<uint32_t>(e);
+    const int64_t h = g.outHeight;
+    const int64_t weight = h - e;
+    int16_t step[511];
+    for (int32_t d = -255; d <= 255; ++d) {
+        const int64_t product = d * weight;
+        step[d + 255] = static_cast<int16_t>(product >= 0 ? product / h : -((-product + h - 1) / h));
+    }
     const uint8_t* cur = g.current.data();
     const uint8_t* nxt = g.next.data();
     const int32_t n = g.stride;
-    if (!g.byHeight.Multiplies()) {
-        for (int32_t i = 0; i < n; ++i)
-            dst[i] = static_cast<uint8_t>((nxt[i] * wNext + cur[i] * wCurrent) / h);
-        return;
-    }
-    // Locals, so the loop does not reload them after every byte it stores.
-    const uint64_t m = g.byHeight.Multiplier();
-    const int shift = g.byHeight.Shift();
-    for (int32_t i = 0; i < n; ++i) {
-        dst[i] = static_cast<uint8_t>((uint64_t{nxt[i] * wNext + cur[i] * wCurrent} * m) >> shift);
-    }
+    for (int32_t i = 0; i < n; ++i) dst[i] = static_cast<uint8_t>(cur[i] + step[nxt[i] - cur[i] + 255]);
 }
 
 // One output row of a grey or colour image into dst.
