@@ -275,7 +275,9 @@ void ComputeRow(GeometryState& g, int32_t v, uint8_t* line) {
 // over the 511 possible differences replaces the division of every byte.
 void BlendRows(const GeometryState& g, int32_t e, uint8_t* dst) {
     const int64_t h = g.outHeight;
-    const int64_t weight = h - e;
+    // Only a width kept exactly while the height grows lets e pass h; the
+    // blend then stays on the current row instead of leaving 0..255.
+    const int64_t weight = h - std::min<int64_t>(e, h);
     int16_t step[511];
     for (int32_t d = -255; d <= 255; ++d) {
         const int64_t product = d * weight;

@@ -102,7 +102,10 @@ std::vector<uint8_t> Reference(Depth d, const ScanSettings& s, int32_t page) {
         for (int32_t x = 0; x < w; ++x) {
             for (int c = 0; c < bpp; ++c) {
                 int value = pixel(v, x, c);
-                if (e >= 0) value = (pixel(v + 1, x, c) * (h - e) + value * e) / h;
+                // A row error past h (kept width, taller output) is held at h,
+                // so the row stays between its neighbours.
+                const int32_t k = std::min(e, h);
+                if (e >= 0) value = (pixel(v + 1, x, c) * (h - k) + value * k) / h;
                 out[static_cast<size_t>(y) * stride + x * bpp + c] = static_cast<uint8_t>(value);
             }
         }
@@ -196,6 +199,19 @@ TEST(ImageGeometry, MixedScalingStaysInsideTheBuffers) {
             EXPECT_EQ(h, img.settings.rowsDelivered);
         }
     }
+}
+
+// Width kept while the height grows (a rounding of the output size): the row
+// error can pass h, and the rows must still be blends of their neighbours.
+TEST(ImageGeometry, KeptWidthWithTallerOutputBlendsWithinNeighbours) {
+    TestImage img(2, 2, 4);
+    img.input = {0, 0, 85, 85, 170, 170, 255, 255};
+    img.settings.imageBase = img.input.data();
+    img.settings.outputWidth = 2, img.settings.outputHeight = 7;  // row error reaches 9 > 7 at row 3
+    const std::vector<uint8_t> out = RunStrips(kGrey, &img.settings, 1, {7});
+    std::vector<int> column;
+    for (int32_t r = 0; r < 7; ++r) column.push_back(out[r * 4]);
+    EXPECT_EQ((std::vector<int>{0, 85, 170, 170, 255, 255, 255}), column);
 }
 
 TEST(ImageGeometry, BackPagesGetTwoMoreQuarterTurns) {
