@@ -1,6 +1,22 @@
-// The module-wide scan-finished event: set by a scan job at its very end, waited
-// on by MSG_ENDXFER when it cancels a running job.
+// A scan job: the application's thread prepares the device and starts the
+// scan thread; the scan thread reads the image, adjusts it and signals the end
+// through scanStatus, the job's scanDoneEvent and the scan-finished event.
 #pragma once
 
+#include <cstdint>
+
+// Starts a job for a memory transfer (0), a native or file transfer (1) or a
+// preview (2) and returns at once; a job that cannot start ends with
+// scanStatus 4 and its done event set.
+void StartScanJob(int32_t purpose);
+// With the link open: checks the device, sets the scan window and reads the
+// image geometry. 0 when ready, 1 on a device failure, 5 for an empty feeder.
+int PrepareScan();
+// Frees the final buffer of the last job, if any.
+void FreeFinalImage();
+// True when the last job failed because its buffers could not be allocated.
+bool LastJobRanOutOfMemory();
+
 void SignalScanFinished();
+// Waits for the running scan thread to end, however long the device takes.
 void WaitForScanFinished();

@@ -1,0 +1,137 @@
+#include "device/net_transport.h"
+
+#include <ws2tcpip.h>
+
+#include <atomic>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr WORD RequestedWinsockVersion = 0x0102;
+
+NetTransport* AsNet(Transport* transport) {
+    if (transport == nullptr || transport->kind != TRANSPORT_NETWORK) return nullptr;
+    return reinterpret_cast<NetTransport*>(transport);
+}
+
+// The device's address as a socket address; false for a missing or malformed
+// text, so no connection is ever tried to the broadcast address that inet_addr
+// returns for bad input.
+bool ResolveHost(const NetTransport* net, sockaddr_in* address) {
+    if (net->host == nullptr) return false;
+    unsigned long ip = inet_addr(net->host);
+    if (ip == INADDR_NONE) return false;
+    memset(address, 0, sizeof *address);
+    address->sin_family = AF_INET;
+    address->sin_addr.s_addr = ip;
+    address->sin_port = htons(net->port);
+    return true;
+}
+
+// The socket as the worker sees it: a cancel on the caller's thread may take it away.
+SOCKET CurrentSocket(NetTransport* net) { return std::atomic_ref<SOCKET>(net->socket).load(); }
+
+// Transfers are capped so one call's count fits the int Winsock takes.
+int ClampToInt(uint32_t count) { return count > INT_MAX ? INT_MAX : static_cast<int>(count); }
+
+}  // namespace
+
+// The socket library is started for each object and cleaned up by its Destroy,
+// so starts and clean-ups always pair up however many objects live at once.
+Transport* NetCreate() {
+    auto* net = static_cast<NetTransport*>(calloc(1, sizeof(NetTransport)));
+    if (net == nullptr) return nullptr;
+    net->header.kind = TRANSPORT_NETWORK;
+    net->header.timeoutSeconds = TransportDefaultTimeout;
+    net->socket = INVALID_SOCKET;
+    WSADATA data;
+    if (WSAStartup(RequestedWinsockVersion, &data) != 0) {
+        printf("wsastartup() failed!!\n");
+        fflush(stdout);
+    }
+    return &net->header;
+}
+
+int NetDestroy(Transport* transport) {
+    NetTransport* net = AsNet(transport);
+    if (net == nullptr) return 0;
+    NetClose(transport);
+    free(net->host);
+    free(net);
+    WSACleanup();
+    return 1;
+}
+
+// No connect time-out of our own: an absent device fails after the system's.
+int NetOpen(Transport* transport) {
+    NetTransport* net = AsNet(transport);
+    if (net == nullptr) return 0;
+    NetClose(transport);
+    sockaddr_in address;
+    if (!ResolveHost(net, &address)) return 0;
+    net->socket = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (net->socket == INVALID_SOCKET) return 0;
+    if (connect(net->socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == SOCKET_ERROR) return 0;
+    return 1;
+}
+
+// The host text is kept, so the same object can connect again.
+int NetClose(Transport* transport) {
+    NetTransport* net = AsNet(transport);
+    if (net == nullptr) return 0;
+    SOCKET s = std::atomic_ref<SOCKET>(net->socket).exchange(INVALID_SOCKET);
+    if (s == INVALID_SOCKET) return 1;
+    int result = shutdown(s, SD_BOTH) == SOCKET_ERROR ? 0 : 1;
+    closesocket(s);
+    return result;
+}
+
+// A receive of 0 bytes means the device closed the connection; no more bytes
+// will ever come, so that is a failure rather than a wait for the time-out.
+int NetRead(Transport* transport, void* buffer, uint32_t* count) {
+    NetTransport* net = AsNet(transport);
+    SOCKET s = net != nullptr ? CurrentSocket(net) : INVALID_SOCKET;
+    if (s == INVALID_SOCKET || buffer == nullptr) return 0;
+    if (*count == 0) return 1;
+    int got = recv(s, static_cast<char*>(buffer), ClampToInt(*count), 0);
+    if (got <= 0) return 0;
+    *count = static_cast<uint32_t>(got);
+    return 1;
+}
+
+int NetWrite(Transport* transport, const void* buffer, uint32_t* count) {
+    NetTransport* net = AsNet(transport);
+    SOCKET s = net != nullptr ? CurrentSocket(net) : INVALID_SOCKET;
+    if (s == INVALID_SOCKET || buffer == nullptr) return 0;
+    int put = send(s, static_cast<const char*>(buffer), ClampToInt(*count), 0);
+    if (put == SOCKET_ERROR) return 0;
+    *count = static_cast<uint32_t>(put);
+    return 1;
+}
+
+// Only closing the socket reliably wakes a blocked send or receive (shutting
+// it down does not everywhere). The stream is out of step after a time-out
+// anyway: later calls fail at once, and the link's owner closes it.
+void NetCancel(Transport* transport, void*) {
+    NetTransport* net = AsNet(transport);
+    if (net == nullptr) return;
+    SOCKET s = std::atomic_ref<SOCKET>(net->socket).exchange(INVALID_SOCKET);
+    if (s == INVALID_SOCKET) return;
+    shutdown(s, SD_BOTH);
+    closesocket(s);
+}
+
+int TransportSetHost(Transport* transport, const char* address, uint32_t port, int32_t family) {
+    NetTransport* net = AsNet(transport);
+    if (net == nullptr || address == nullptr) return 0;
+    char* copy = strdup(address);
+    if (copy == nullptr) return 0;
+    free(net->host);
+    net->host = copy;
+    net->port = static_cast<uint16_t>(port & 0xFFFF);
+    net->family = family;
+    return 1;
+}

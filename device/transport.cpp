@@ -1,0 +1,81 @@
+#include "device/transport.h"
+
+#include "device/net_transport.h"
+#include "device/usb_transport.h"
+
+namespace {
+
+int NullOpen(Transport*) { return 1; }
+int NullClose(Transport*) { return 1; }
+int NullRead(Transport*, void*, uint32_t*) { return 1; }
+int NullWrite(Transport*, const void*, uint32_t*) { return 1; }
+// The null kind has no object: the device link then holds none.
+Transport* NullCreate() { return nullptr; }
+int NullDestroy(Transport*) { return 1; }
+void NullCancel(Transport*, void*) {}
+
+const TransportOps transportOps = {
+    {
+        {UsbOpen, UsbClose, UsbRead, UsbWrite},
+        {NetOpen, NetClose, NetRead, NetWrite},
+        {NullOpen, NullClose, NullRead, NullWrite},
+    },
+    {UsbCreate, NetCreate, NullCreate},
+    {UsbDestroy, NetDestroy, NullDestroy},
+    {UsbCancel, NetCancel, NullCancel},
+};
+
+bool IsKnownKind(int32_t kind) { return kind >= 0 && kind < TransportKindCount; }
+
+// The row of an object, or null for no object or a kind no row belongs to.
+const TransportIoRow* RowOf(const Transport* transport) {
+    if (transport == nullptr || !IsKnownKind(transport->kind)) return nullptr;
+    return &transportOps.io[transport->kind];
+}
+
+}  // namespace
+
+const TransportOps& GetTransportOps() { return transportOps; }
+
+Transport* TransportCreate(int32_t kind, bool* made) {
+    Transport* transport = IsKnownKind(kind) ? transportOps.Create[kind]() : nullptr;
+    if (made != nullptr) *made = transport != nullptr;
+    return transport;
+}
+
+int TransportOpen(Transport* transport) {
+    const TransportIoRow* row = RowOf(transport);
+    return row ? row->Open(transport) : 0;
+}
+
+int TransportClose(Transport* transport) {
+    const TransportIoRow* row = RowOf(transport);
+    return row ? row->Close(transport) : 0;
+}
+
+int TransportRead(Transport* transport, void* buffer, uint32_t* count) {
+    const TransportIoRow* row = RowOf(transport);
+    return row && count != nullptr ? row->Read(transport, buffer, count) : 0;
+}
+
+int TransportWrite(Transport* transport, const void* buffer, uint32_t* count) {
+    const TransportIoRow* row = RowOf(transport);
+    return row && count != nullptr ? row->Write(transport, buffer, count) : 0;
+}
+
+void TransportDestroy(Transport* transport) {
+    if (transport == nullptr || !IsKnownKind(transport->kind)) return;
+    transportOps.Destroy[transport->kind](transport);
+}
+
+void TransportCancel(Transport* transport, void* workerThread) {
+    if (transport == nullptr || !IsKnownKind(transport->kind)) return;
+    transportOps.Cancel[transport->kind](transport, workerThread);
+}
+
+int TransportSetTimeout(Transport* transport, uint32_t seconds) {
+    uint8_t low = static_cast<uint8_t>(seconds & 0xFF);
+    if (transport == nullptr || low == 0) return 0;
+    transport->timeoutSeconds = low;
+    return 1;
+}

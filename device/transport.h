@@ -1,0 +1,65 @@
+// The table of transport operations and the dispatch through it. Device
+// operations and the device link never look at the kind of transport: every
+// call goes through the row of the object's own kind.
+#pragma once
+
+#include <cstdint>
+
+enum TransportKind : int32_t {
+    TRANSPORT_USB = 0,
+    TRANSPORT_NETWORK = 1,
+    TRANSPORT_NULL = 2,
+};
+constexpr int32_t TransportKindCount = 3;
+
+// The common head of every transport object.
+struct Transport {
+    int32_t kind;
+    uint8_t timeoutSeconds;  // allowed for one send or one receive
+};
+
+constexpr uint8_t TransportDefaultTimeout = 5;
+
+// One kind's connection operations; each returns 1 for success, 0 for failure.
+// Read and Write: count in is the bytes wanted, out the bytes moved by this one call.
+struct TransportIoRow {
+    int (*Open)(Transport* transport);
+    int (*Close)(Transport* transport);
+    int (*Read)(Transport* transport, void* buffer, uint32_t* count);
+    int (*Write)(Transport* transport, const void* buffer, uint32_t* count);
+};
+
+// Rows indexed by TransportKind. Cancel is ours on top of the connection
+// operations: it wakes a Read or Write blocked on `workerThread` so a timed-out
+// exchange can end without killing the thread.
+struct TransportOps {
+    TransportIoRow io[TransportKindCount];
+    Transport* (*Create[TransportKindCount])();
+    int (*Destroy[TransportKindCount])(Transport* transport);
+    void (*Cancel[TransportKindCount])(Transport* transport, void* workerThread);
+};
+
+const TransportOps& GetTransportOps();
+
+// A new closed object of `kind` (owned by the caller, released with
+// TransportDestroy), or null for the null kind, an unknown kind or no memory.
+// `made` (optional) tells whether an object was made.
+Transport* TransportCreate(int32_t kind, bool* made = nullptr);
+// Open, Close, Read and Write of the object's row; 0 with no object.
+int TransportOpen(Transport* transport);
+int TransportClose(Transport* transport);
+int TransportRead(Transport* transport, void* buffer, uint32_t* count);
+int TransportWrite(Transport* transport, const void* buffer, uint32_t* count);
+// Closes and frees the object; nothing with no object.
+void TransportDestroy(Transport* transport);
+// Wakes a Read or Write that `workerThread` is blocked in; nothing with no object.
+void TransportCancel(Transport* transport, void* workerThread);
+
+// Keeps the low 8 bits; 0 when there is no object or those bits are 0.
+int TransportSetTimeout(Transport* transport, uint32_t seconds);
+// USB objects only: the ids the device must report (low 16 bits kept).
+int TransportSetUsbIds(Transport* transport, uint32_t vendorId, uint32_t productId);
+// USB objects only: pipe indices for commands (0 = control handle) and replies.
+int TransportSetPipes(Transport* transport, int32_t writePipe, int32_t readPipe);
+// Network objects only: the device's dotted IPv4 address (copied) and TCP port.
+int TransportSetHost(Transport* transport, const char* address, uint32_t port, int32_t family);
