@@ -65,7 +65,9 @@ double Seconds(const std::function<void()>& run, int repeats) {
 // Optional command-line filter: only figures whose name contains it.
 const char* onlyMatching = nullptr;
 
-bool Wanted(const char* name) { return onlyMatching == nullptr || std::strstr(name, onlyMatching) != nullptr; }
+bool Wanted(const char* name) {
+    return onlyMatching == nullptr || std::strstr(name, onlyMatching) != nullptr;
+}
 
 struct Bench {
     const Page& page;
@@ -114,7 +116,8 @@ void PipelineFigures(Bench& b) {
         {"filter 3x3 sharpen (sharpness 2)", [](ScanSettings& s) { s.sharpness = 2; }, false},
         {"filter 3x3 soften (sharpness -2)", [](ScanSettings& s) { s.sharpness = -2; }, false},
         {"filter 5x5 descreen (sharpness 0)", [](ScanSettings& s) { s.descreen = 1; }, false},
-        {"filter 5x5 descreen (sharpness 3)", [](ScanSettings& s) { s.descreen = 1, s.sharpness = 3; }, false},
+        {"filter 5x5 descreen (sharpness 3)", [](ScanSettings& s) { s.descreen = 1, s.sharpness = 3; },
+         false},
         {"tone tables (contrast, curve, balance)",
          [](ScanSettings& s) {
              s.contrast = 20, s.brightness = 5, s.curveOut[1] = 80, s.balance[1] = 30, s.balance[8] = -20;
@@ -145,8 +148,10 @@ void GeometryFigures(Bench& b) {
         int32_t rotation, percent, purpose;
     };
     const Case cases[] = {
-        {"geometry same size, memory order", 0, 100, 0}, {"geometry same size, bitmap", 0, 100, 1},
-        {"geometry quarter turn, bitmap", 1, 100, 1},    {"geometry 50%, bitmap", 0, 50, 1},
+        {"geometry same size, memory order", 0, 100, 0},
+        {"geometry same size, bitmap", 0, 100, 1},
+        {"geometry quarter turn, bitmap", 1, 100, 1},
+        {"geometry 50%, bitmap", 0, 50, 1},
         {"geometry 200%, bitmap", 0, 200, 1},
     };
     for (const Case& c : cases) {
@@ -206,8 +211,8 @@ int main(int argc, char** argv) {
             const double memcpySeconds =
                 Seconds([&] { std::memcpy(copy.data(), page.raw.data(), page.raw.size()); }, b.repeats + 2);
             b.memcpyRate = b.Rate(memcpySeconds);
-            std::printf("A4 %d dpi %s, %dx%d, %.1f MB raw\n", dpi, channels == 3 ? "colour" : "grey", page.width,
-                        page.height, page.raw.size() / 1e6);
+            std::printf("A4 %d dpi %s, %dx%d, %.1f MB raw\n", dpi, channels == 3 ? "colour" : "grey",
+                        page.width, page.height, page.raw.size() / 1e6);
             std::printf("  %-44s %9.1f MB/s  (baseline)\n", "memcpy of the same buffer", b.memcpyRate);
             PipelineFigures(b);
             GeometryFigures(b);

@@ -201,7 +201,8 @@ void ApplyColourSteps(const ColourSteps& c, uint8_t* p, int32_t pixels) {
     }
     const uint32_t invert = c.invertAfterShift ? 0xFFFFFFu : 0u;
     for (int32_t i = 0; i < pixels; ++i, p += 3) {
-        const uint32_t rgb = uint32_t{c.lut[0][p[0]]} | uint32_t{c.lut[1][p[1]]} << 8 | uint32_t{c.lut[2][p[2]]} << 16;
+        const uint32_t rgb =
+            uint32_t{c.lut[0][p[0]]} | uint32_t{c.lut[1][p[1]]} << 8 | uint32_t{c.lut[2][p[2]]} << 16;
         const uint32_t out = hueSaturationCache.Shift(rgb) ^ invert;
         p[0] = static_cast<uint8_t>(out);
         p[1] = static_cast<uint8_t>(out >> 8);

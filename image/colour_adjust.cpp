@@ -9,19 +9,17 @@ namespace {
 
 constexpr int32_t kOne = 10000;
 
-// Divisors of RgbToHsl: d (1..255), sum and 510 - sum (1..510).
-const std::array<ExactDivider, 511>& Dividers() {
-    static const std::array<ExactDivider, 511> dividers = [] {
-        std::array<ExactDivider, 511> t{};
-        for (uint32_t d = 1; d < t.size(); ++d) t[d] = ExactDivider(d, 255 * kOne);
-        return t;
-    }();
-    return dividers;
-}
+// Divisors of RgbToHsl: d (1..255), sum and 510 - sum (1..510); built at
+// compile time.
+constexpr std::array<ExactDivider, 511> kDividers = [] {
+    std::array<ExactDivider, 511> t{};
+    for (uint32_t d = 1; d < t.size(); ++d) t[d] = ExactDivider(d, 255 * kOne);
+    return t;
+}();
 
 // Numerators here are never negative, so the exact unsigned quotient equals
 // the truncated one.
-int32_t DivideSmall(int32_t n, int32_t d) { return static_cast<int32_t>(Dividers()[d].Divide(n)); }
+int32_t DivideSmall(int32_t n, int32_t d) { return static_cast<int32_t>(kDividers[d].Divide(n)); }
 
 // One channel of the HSL-to-RGB ramp for hue angle a.
 int32_t HueRamp(int32_t m1, int32_t m2, int32_t a) {
@@ -110,7 +108,8 @@ void HueSaturationCache::Reset(int32_t hue, int32_t saturation) {
 }
 
 uint32_t HueSaturationCache::Fill(uint64_t& slot, uint32_t rgb) {
-    const Pixel in{{static_cast<uint8_t>(rgb), static_cast<uint8_t>(rgb >> 8), static_cast<uint8_t>(rgb >> 16)}};
+    const Pixel in{
+        {static_cast<uint8_t>(rgb), static_cast<uint8_t>(rgb >> 8), static_cast<uint8_t>(rgb >> 16)}};
     const Pixel out = ShiftHueSaturation(in, hue_, saturation_);
     const uint32_t value = uint32_t{out.c[0]} | uint32_t{out.c[1]} << 8 | uint32_t{out.c[2]} << 16;
     slot = uint64_t{rgb + 1} << 32 | value;

@@ -12,14 +12,14 @@
 // maxNumerator < 2^30. Beyond that the divider falls back to division.
 class ExactDivider {
    public:
-    ExactDivider() = default;
-    ExactDivider(uint32_t d, uint32_t maxNumerator) : d_(d == 0 ? 1 : d) {
+    constexpr ExactDivider() = default;
+    constexpr ExactDivider(uint32_t d, uint32_t maxNumerator) : d_(d == 0 ? 1 : d) {
         fast_ = maxNumerator < (1u << 30);
         if (!fast_) return;
         shift_ = BitCount(maxNumerator) + BitCount(d_);
         m_ = static_cast<uint32_t>((uint64_t{1} << shift_) / d_ + 1);
     }
-    uint32_t Divide(uint32_t n) const {
+    constexpr uint32_t Divide(uint32_t n) const {
         return fast_ ? static_cast<uint32_t>((uint64_t{n} * m_) >> shift_) : n / d_;
     }
 
@@ -30,7 +30,7 @@ class ExactDivider {
     uint32_t Divisor() const { return d_; }
 
    private:
-    static int BitCount(uint32_t v) {
+    static constexpr int BitCount(uint32_t v) {
         int bits = 0;
         while (v != 0) ++bits, v >>= 1;
         return bits;

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <array>
-#include <utility>
 #include <type_traits>
+#include <utility>
 
 namespace {
 

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "image/exact_divide.h"
@@ -20,17 +22,25 @@ struct SourcePoint {
 SourcePoint SourceOf(int32_t q, int32_t purpose, int32_t width, int32_t height, int32_t u, int32_t v) {
     if (purpose == 0) {
         switch (q) {
-            case 1: return {height - 1 - u, v};
-            case 2: return {height - 1 - v, width - 1 - u};
-            case 3: return {u, width - 1 - v};
-            default: return {v, u};
+            case 1:
+                return {height - 1 - u, v};
+            case 2:
+                return {height - 1 - v, width - 1 - u};
+            case 3:
+                return {u, width - 1 - v};
+            default:
+                return {v, u};
         }
     }
     switch (q) {
-        case 1: return {height - 1 - u, width - 1 - v};
-        case 2: return {v, width - 1 - u};
-        case 3: return {u, v};
-        default: return {height - 1 - v, u};
+        case 1:
+            return {height - 1 - u, width - 1 - v};
+        case 2:
+            return {v, width - 1 - u};
+        case 3:
+            return {u, v};
+        default:
+            return {height - 1 - v, u};
     }
 }
 
@@ -46,11 +56,12 @@ struct GeometryState {
     bool enlarge = false;
     int32_t m = 0, n = 0, dx = 0, dy = 0;
     int32_t rowError = 0, v = -1;
-    int32_t nextHolds = -1;  // logical row held in the next line, -1 none
+    int32_t nextHolds = -1;             // logical row held in the next line, -1 none
     std::vector<int32_t> columnSource;  // logical u per output column
     std::vector<int32_t> columnWeight;  // interpolation error e, or -1 for a plain pixel
+    std::vector<int32_t> columnBlend;   // weight of pixel u: e, or w for a plain pixel
     bool identityColumns = false;       // output column x is logical pixel x
-    ExactDivider byWidth, byHeight;     // interpolation divisors w and h
+    ExactDivider byWidth;               // interpolation divisor w
     int32_t logicalCount = 0;           // logical pixels gathered per row: 0..max u + 1
     std::vector<uint8_t> logical;
     std::vector<uint8_t> current, next;
@@ -92,13 +103,16 @@ void BuildColumnMap(GeometryState& g) {
     }
     const int32_t maxU = g.outWidth > 0 ? *std::max_element(g.columnSource.begin(), g.columnSource.end()) : 0;
     g.logicalCount = maxU + 2;
+    g.columnBlend.resize(g.outWidth);
+    for (int32_t x = 0; x < g.outWidth; ++x)
+        g.columnBlend[x] = g.columnWeight[x] < 0 ? g.outWidth : g.columnWeight[x];
     g.identityColumns = true;
     for (int32_t x = 0; x < g.outWidth && g.identityColumns; ++x) {
         g.identityColumns = g.columnSource[x] == x && g.columnWeight[x] < 0;
     }
 }
 
-// Largest numerator of an interpolation over `size` steps: 255 x size,
+// Largest numerator of a horizontal interpolation over `size` steps: 255 x size,
 // saturated (the divider then divides plainly).
 uint32_t LargestBlend(int32_t size) {
     return static_cast<uint32_t>(std::min<uint64_t>(uint64_t{255} * static_cast<uint32_t>(size), UINT32_MAX));
@@ -137,7 +151,6 @@ bool StartImage(GeometryState& g, const ScanSettings* s, int32_t pageIndex, int 
     g.v = -1;
     g.nextHolds = -1;
     g.byWidth = ExactDivider(static_cast<uint32_t>(g.outWidth), LargestBlend(g.outWidth));
-    g.byHeight = ExactDivider(static_cast<uint32_t>(g.outHeight), LargestBlend(g.outHeight));
     BuildColumnMap(g);
     const int pixelBytes = bytesPerPixel == 0 ? 1 : bytesPerPixel;
     g.logical.assign(static_cast<size_t>(g.logicalCount) * pixelBytes, 0);
@@ -173,7 +186,8 @@ void GatherClamped(const GeometryState& g, SourcePoint p0, int32_t rowStep, int3
     for (int32_t u = from; u < to; ++u, out += kBytes) {
         const int32_t row = ClampTo(p0.row + rowStep * u, 0, g.height - 1);
         const int32_t col = ClampTo(p0.col + colStep * u, 0, g.width - 1);
-        const uint8_t* src = g.image + static_cast<size_t>(row) * g.srcStride + static_cast<size_t>(col) * kBytes;
+        const uint8_t* src =
+            g.image + static_cast<size_t>(row) * g.srcStride + static_cast<size_t>(col) * kBytes;
         out[0] = src[swap ? 2 : 0];
         if constexpr (kBytes == 3) {
             out[1] = src[1];
@@ -201,7 +215,8 @@ void GatherLogicalRow(const GeometryState& g, int32_t v, int32_t count, uint8_t*
     }
     GatherClamped<kBytes>(g, p0, rowStep, colStep, 0, lo, swap, out);
     GatherClamped<kBytes>(g, p0, rowStep, colStep, hi, count, swap, out);
-    const ptrdiff_t step = static_cast<ptrdiff_t>(rowStep) * g.srcStride + static_cast<ptrdiff_t>(colStep) * kBytes;
+    const ptrdiff_t step =
+        static_cast<ptrdiff_t>(rowStep) * g.srcStride + static_cast<ptrdiff_t>(colStep) * kBytes;
     const uint8_t* src = g.image + static_cast<ptrdiff_t>(p0.row + rowStep * lo) * g.srcStride +
                          static_cast<ptrdiff_t>(p0.col + colStep * lo) * kBytes;
     uint8_t* dst = out + static_cast<size_t>(lo) * kBytes;
@@ -231,48 +246,54 @@ void ComputeRow(GeometryState& g, int32_t v, uint8_t* line) {
     }
     GatherLogicalRow<kBytes>(g, v, g.logicalCount, g.logical.data());
     const uint8_t* logical = g.logical.data();
+    const int32_t* source = g.columnSource.data();
     const int32_t w = g.outWidth;
+    if (!g.enlarge) {
+        for (int32_t x = 0; x < w; ++x, line += kBytes)
+            std::memcpy(line, logical + source[x] * kBytes, kBytes);
+        return;
+    }
+    // Enlarging: a source pixel is the blend with all weight on pixel u, so
+    // one branch-free formula serves every column.
+    const int32_t* weight = g.columnBlend.data();
+    const uint64_t m = g.byWidth.Multiplier();
+    const int shift = g.byWidth.Shift();
+    const bool multiply = g.byWidth.Multiplies();
     for (int32_t x = 0; x < w; ++x, line += kBytes) {
-        const uint8_t* a = logical + static_cast<size_t>(g.columnSource[x]) * kBytes;
-        const int32_t e = g.columnWeight[x];
-        if (e < 0) {
-            line[0] = a[0];
-            if constexpr (kBytes == 3) {
-                line[1] = a[1];
-                line[2] = a[2];
-            }
-            continue;
-        }
+        const uint8_t* a = logical + static_cast<size_t>(source[x]) * kBytes;
+        const uint32_t e = static_cast<uint32_t>(weight[x]), f = static_cast<uint32_t>(w) - e;
         for (int c = 0; c < kBytes; ++c) {
-            line[c] = static_cast<uint8_t>(g.byWidth.Divide(a[c] * e + a[kBytes + c] * (w - e)));
+            const uint32_t n = a[c] * e + a[kBytes + c] * f;
+            line[c] =
+                static_cast<uint8_t>(multiply ? (uint64_t{n} * m) >> shift : n / static_cast<uint32_t>(w));
         }
     }
 }
 
-// Vertical interpolation of a repeated row: next weighted by h - e, current by e.
+// Vertical interpolation of a repeated row: (next x (h - e) + current x e) / h.
+// That equals current + floor((next - current) x (h - e) / h), so one table
+// over the 511 possible differences replaces the division of every byte.
 void BlendRows(const GeometryState& g, int32_t e, uint8_t* dst) {
-    const uint32_t h = static_cast<uint32_t>(g.outHeight);
-    const uint32_t wNext = h - static_cast<uint32_t>(e), wCurrent = static_cast<uint32_t>(e);
+    const int64_t h = g.outHeight;
+    // Only a width kept exactly while the height grows lets e pass h; the
+    // blend then stays on the current row instead of leaving 0..255.
+    const int64_t weight = h - std::min<int64_t>(e, h);
+    int16_t step[511];
+    for (int32_t d = -255; d <= 255; ++d) {
+        const int64_t product = d * weight;
+        step[d + 255] = static_cast<int16_t>(product >= 0 ? product / h : -((-product + h - 1) / h));
+    }
     const uint8_t* cur = g.current.data();
     const uint8_t* nxt = g.next.data();
     const int32_t n = g.stride;
-    if (!g.byHeight.Multiplies()) {
-        for (int32_t i = 0; i < n; ++i) dst[i] = static_cast<uint8_t>((nxt[i] * wNext + cur[i] * wCurrent) / h);
-        return;
-    }
-    // Locals, so the loop does not reload them after every byte it stores.
-    const uint64_t m = g.byHeight.Multiplier();
-    const int shift = g.byHeight.Shift();
-    for (int32_t i = 0; i < n; ++i) {
-        dst[i] = static_cast<uint8_t>((uint64_t{nxt[i] * wNext + cur[i] * wCurrent} * m) >> shift);
-    }
+    for (int32_t i = 0; i < n; ++i) dst[i] = static_cast<uint8_t>(cur[i] + step[nxt[i] - cur[i] + 255]);
 }
 
 // One output row of a grey or colour image into dst.
 template <int kBytes>
 void EmitRow(GeometryState& g, uint8_t* dst) {
     if (!g.enlarge) {
-        g.rowError += -g.dy;
+        g.rowError += std::abs(g.dy);
         ++g.v;
         while (g.rowError >= g.n) {
             g.rowError -= g.n;
@@ -306,7 +327,7 @@ void EmitRow(GeometryState& g, uint8_t* dst) {
 void EmitBitRow(GeometryState& g, uint8_t* dst) {
     bool fresh = true;
     if (!g.enlarge) {
-        g.rowError += -g.dy;
+        g.rowError += std::abs(g.dy);
         ++g.v;
         while (g.rowError >= g.n) {
             g.rowError -= g.n;
@@ -323,7 +344,8 @@ void EmitBitRow(GeometryState& g, uint8_t* dst) {
         std::memset(g.current.data(), 0, g.stride);
         const int32_t v = std::max(g.v, 0);
         for (int32_t x = 0; x < g.outWidth; ++x) {
-            if (ReadSourceBit(g.q, g.purpose, g.srcStride, g.image, g.width, g.height, g.columnSource[x], v)) {
+            if (ReadSourceBit(g.q, g.purpose, g.srcStride, g.image, g.width, g.height, g.columnSource[x],
+                              v)) {
                 SetOutputBit(g.current.data(), g.stride, x, 0);
             }
         }
@@ -339,7 +361,13 @@ void RunStrip(GeometryState& g, ScanSettings* s, int32_t pageIndex, uint8_t* des
     if (s == nullptr || dest == nullptr || rowCount <= 0) return;
     if (firstRow == 0) {
         s->rowsDelivered = 0;
-        if (!StartImage(g, s, pageIndex, bytesPerPixel, sampled)) return;
+        bool started = false;
+        try {
+            started = StartImage(g, s, pageIndex, bytesPerPixel, sampled);
+        } catch (const std::bad_alloc&) {
+            g.active = false;  // line buffers beyond memory: deliver nothing rather than throw
+        }
+        if (!started) return;
     } else if (!g.active || firstRow != g.nextOutputRow) {
         return;
     }

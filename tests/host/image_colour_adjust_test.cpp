@@ -59,7 +59,8 @@ TEST(ImageColourAdjust, HslRoundTripStaysWithinTruncationError) {
         for (int g = 0; g < 256; g += 5) {
             for (int b = 0; b < 256; b += 7) {
                 const Pixel back = HslToRgb(RgbToHsl(Rgb(r, g, b)));
-                worst = std::max({worst, std::abs(back.c[0] - r), std::abs(back.c[1] - g), std::abs(back.c[2] - b)});
+                worst = std::max(
+                    {worst, std::abs(back.c[0] - r), std::abs(back.c[1] - g), std::abs(back.c[2] - b)});
             }
         }
     }

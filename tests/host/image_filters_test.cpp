@@ -67,10 +67,10 @@ TEST(ImageFilters, SinglePixelImageIsFilteredAgainstCopiesOfItself) {
 TEST(ImageFilters, KernelTablesHoldWeightTimesValue) {
     BuildDescreenTables(3);
     const DescreenTables& d = GetDescreenTables();
-    EXPECT_EQ(-24 * 7, d.position[0][7]);       // corner (-2,-2): even offset sum
-    EXPECT_EQ(24 * 7, d.position[1][7]);        // (-2,-1): odd
-    EXPECT_EQ(96 * 255, d.position[12][255]);   // centre
-    BuildSharpenTables(0);                       // "off": tables untouched
+    EXPECT_EQ(-24 * 7, d.position[0][7]);      // corner (-2,-2): even offset sum
+    EXPECT_EQ(24 * 7, d.position[1][7]);       // (-2,-1): odd
+    EXPECT_EQ(96 * 255, d.position[12][255]);  // centre
+    BuildSharpenTables(0);                     // "off": tables untouched
     BuildDescreenTables(4);
     EXPECT_EQ(96 * 255, GetDescreenTables().position[12][255]);
     BuildSharpenTables(-1);
@@ -111,8 +111,8 @@ TEST(ImageFilters, RowFilterMatchesPerPixelFilterOnRandomImages) {
                         const Pixel p = FilterAt(size, &img.settings, x, y);
                         for (int c = 0; c < channels; ++c) {
                             ASSERT_EQ(p.c[c], out[x * channels + c])
-                                << size << "x" << size << " k " << k << " ch " << channels << " at " << x << ","
-                                << y;
+                                << size << "x" << size << " k " << k << " ch " << channels << " at " << x
+                                << "," << y;
                         }
                     }
                 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "image/raster_geometry.h"
 #include "image/row_bytes.h"
 #include "image_test_support.h"
@@ -74,7 +76,7 @@ std::vector<uint8_t> Reference(Depth d, const ScanSettings& s, int32_t page) {
                     err -= limit;
                 }
             } else {
-                err -= delta, ++i;
+                err += std::abs(delta), ++i;
                 if (rows) {
                     while (err >= limit) err -= limit, ++i;
                     out.push_back({i, -1});
@@ -100,7 +102,10 @@ std::vector<uint8_t> Reference(Depth d, const ScanSettings& s, int32_t page) {
         for (int32_t x = 0; x < w; ++x) {
             for (int c = 0; c < bpp; ++c) {
                 int value = pixel(v, x, c);
-                if (e >= 0) value = (pixel(v + 1, x, c) * (h - e) + value * e) / h;
+                // A row error past h (kept width, taller output) is held at h,
+                // so the row stays between its neighbours.
+                const int32_t k = std::min(e, h);
+                if (e >= 0) value = (pixel(v + 1, x, c) * (h - k) + value * k) / h;
                 out[static_cast<size_t>(y) * stride + x * bpp + c] = static_cast<uint8_t>(value);
             }
         }
@@ -172,6 +177,43 @@ TEST(ImageGeometry, BitReductionKeepsOddRowsAndEvenColumns) {
     EXPECT_EQ((std::vector<uint8_t>{0xD0, 0, 0, 0}), RunStrips(kBit, &row.settings, 1, {1}));
 }
 
+TEST(ImageGeometry, BitEnlargementRepeatsPixelsAndRows) {
+    TestImage img(0, 2, 1);
+    img.input = {0x80};  // 1, 0
+    img.settings.imageBase = img.input.data();
+    img.settings.outputWidth = 4, img.settings.outputHeight = 2;
+    EXPECT_EQ((std::vector<uint8_t>{0xC0, 0, 0, 0, 0xC0, 0, 0, 0}), RunStrips(kBit, &img.settings, 1, {1}));
+}
+
+// Scaling one axis up and the other down does not occur in the product; it
+// must still stay inside both buffers and finish.
+TEST(ImageGeometry, MixedScalingStaysInsideTheBuffers) {
+    std::mt19937 rng(9);
+    for (Depth d : {kColour, kGrey, kBit}) {
+        for (auto [w, h] : {std::pair{9, 1}, {1, 9}, {2, 7}, {7, 2}}) {
+            TestImage img(PixelTypeOf(d), 4, 4);
+            img.Fill(rng);
+            img.settings.outputWidth = w, img.settings.outputHeight = h;
+            EXPECT_EQ(static_cast<size_t>(AlignedRowBytes(PixelTypeOf(d), w)) * h,
+                      RunStrips(d, &img.settings, 1, {2}).size());
+            EXPECT_EQ(h, img.settings.rowsDelivered);
+        }
+    }
+}
+
+// Width kept while the height grows (a rounding of the output size): the row
+// error can pass h, and the rows must still be blends of their neighbours.
+TEST(ImageGeometry, KeptWidthWithTallerOutputBlendsWithinNeighbours) {
+    TestImage img(2, 2, 4);
+    img.input = {0, 0, 85, 85, 170, 170, 255, 255};
+    img.settings.imageBase = img.input.data();
+    img.settings.outputWidth = 2, img.settings.outputHeight = 7;  // row error reaches 9 > 7 at row 3
+    const std::vector<uint8_t> out = RunStrips(kGrey, &img.settings, 1, {7});
+    std::vector<int> column;
+    for (int32_t r = 0; r < 7; ++r) column.push_back(out[r * 4]);
+    EXPECT_EQ((std::vector<int>{0, 85, 170, 170, 255, 255, 255}), column);
+}
+
 TEST(ImageGeometry, BackPagesGetTwoMoreQuarterTurns) {
     ScanSettings s{};
     s.rotation = 1;
@@ -194,7 +236,8 @@ TEST(ImageGeometry, BackPagesGetTwoMoreQuarterTurns) {
 // Packs aligned output rows back into an input image for the next turn.
 std::vector<uint8_t> Pack(const std::vector<uint8_t>& out, int32_t rowBytes, int32_t stride, int32_t rows) {
     std::vector<uint8_t> packed;
-    for (int32_t r = 0; r < rows; ++r) packed.insert(packed.end(), &out[r * stride], &out[r * stride] + rowBytes);
+    for (int32_t r = 0; r < rows; ++r)
+        packed.insert(packed.end(), &out[r * stride], &out[r * stride] + rowBytes);
     return packed;
 }
 
@@ -224,7 +267,8 @@ TEST(ImageGeometry, QuarterTurnsComposeBackToTheSource) {
             EXPECT_EQ(img.input, four) << "depth " << d << " four quarter turns, iteration " << iteration;
             std::vector<uint8_t> there = Turn(d, img.input, w, h, 1);
             EXPECT_EQ(img.input, Turn(d, there, w, h, 3)) << "depth " << d << " 1 then 3";
-            EXPECT_EQ(img.input, Turn(d, Turn(d, img.input, w, h, 2), w, h, 2)) << "depth " << d << " 2 twice";
+            EXPECT_EQ(img.input, Turn(d, Turn(d, img.input, w, h, 2), w, h, 2))
+                << "depth " << d << " 2 twice";
         }
     }
 }
@@ -245,9 +289,9 @@ TEST(ImageGeometry, MatchesTheStraightFormAndStripsDoNotMatter) {
         const int32_t page = rng() % 3;
         const std::vector<uint8_t> want = Reference(d, s, page);
         const std::vector<uint8_t> whole = RunStrips(d, &s, page, {s.outputHeight});
-        ASSERT_EQ(want, whole) << "iteration " << iteration << " q " << s.rotation << " purpose " << s.scanPurpose
-                               << " " << s.imageWidth << "x" << s.imageHeight << " -> " << s.outputWidth << "x"
-                               << s.outputHeight;
+        ASSERT_EQ(want, whole) << "iteration " << iteration << " q " << s.rotation << " purpose "
+                               << s.scanPurpose << " " << s.imageWidth << "x" << s.imageHeight << " -> "
+                               << s.outputWidth << "x" << s.outputHeight;
         std::vector<int32_t> heights;
         for (int k = 0; k < 5; ++k) heights.push_back(1 + rng() % 4);
         ASSERT_EQ(whole, RunStrips(d, &s, page, heights)) << "iteration " << iteration;

@@ -100,11 +100,21 @@ std::vector<uint8_t> ReferenceColour(const ScanSettings& s) {
             uint8_t* d = &out[static_cast<size_t>(h - 1 - r) * stride + 3 * x];
             const double luma = 0.299 * p.c[0] + 0.587 * p.c[1] + 0.114 * p.c[2];
             switch (s.uiPixelType) {
-                case 0: d[0] = d[1] = d[2] = p.c[1] > 200 ? 255 : 0; break;
-                case 1: d[0] = d[1] = d[2] = static_cast<uint8_t>(std::clamp(int(luma) - 60, 0, 255)); break;
-                case 2: d[0] = d[1] = d[2] = static_cast<uint8_t>(int(luma)); break;
-                case 3: d[0] = p.c[2], d[1] = p.c[1], d[2] = p.c[0]; break;
-                default: std::memcpy(d, p.c, 3); break;
+                case 0:
+                    d[0] = d[1] = d[2] = p.c[1] > 200 ? 255 : 0;
+                    break;
+                case 1:
+                    d[0] = d[1] = d[2] = static_cast<uint8_t>(std::clamp(int(luma) - 60, 0, 255));
+                    break;
+                case 2:
+                    d[0] = d[1] = d[2] = static_cast<uint8_t>(int(luma));
+                    break;
+                case 3:
+                    d[0] = p.c[2], d[1] = p.c[1], d[2] = p.c[0];
+                    break;
+                default:
+                    std::memcpy(d, p.c, 3);
+                    break;
             }
         }
     }
@@ -131,7 +141,9 @@ std::vector<int32_t> RandomCuts(std::mt19937& rng, int32_t height) {
 }
 
 void RandomiseSettings(std::mt19937& rng, ScanSettings& s) {
-    const auto pick = [&](int32_t lo, int32_t hi) { return lo + static_cast<int32_t>(rng() % (hi - lo + 1)); };
+    const auto pick = [&](int32_t lo, int32_t hi) {
+        return lo + static_cast<int32_t>(rng() % (hi - lo + 1));
+    };
     s.uiPixelType = pick(0, 4);
     s.brightness = rng() % 2 ? pick(-100, 100) : 0;
     s.contrast = rng() % 2 ? pick(-100, 100) : 0;
@@ -170,7 +182,8 @@ TEST_F(ImagePipeline, NeutralSettingsCopyColourAndGreyAndComplementBits) {
         }
         EXPECT_EQ(9, img.settings.rowsScanned);
     }
-    EXPECT_EQ((std::vector<std::string>{"acolor", "gRAY ImageWidth 13 ImageHeight 9", "bw", "bw"}), log.lines);
+    EXPECT_EQ((std::vector<std::string>{"acolor", "gRAY ImageWidth 13 ImageHeight 9", "bw", "bw"}),
+              log.lines);
 }
 
 TEST_F(ImagePipeline, MatchesTheStraightFormForRandomSettingsAndChunking) {
@@ -236,7 +249,8 @@ TEST_F(ImagePipeline, OutputMayStartThreeRowsAheadOfTheInputInOneBlock) {
         s.rows = block.data() + 3 * stride;
         s.imageBase = block.data();
         RunInChunks(&s, {1, 2, 6, 7});
-        EXPECT_TRUE(std::equal(separate.bytes.begin(), separate.bytes.end(), block.begin())) << "type " << type;
+        EXPECT_TRUE(std::equal(separate.bytes.begin(), separate.bytes.end(), block.begin()))
+            << "type " << type;
     }
 }
 
@@ -287,7 +301,8 @@ TEST_F(ImagePipeline, PreviewGreyKeepsNeutralGreyAndBgrSwaps) {
     img.settings.uiPixelType = 3;
     img.input[0] = 1, img.input[1] = 2, img.input[2] = 3;
     ASSERT_EQ(0, AdjustRows(&img.settings, 0, 1));
-    EXPECT_EQ((std::vector<uint8_t>{3, 2, 1}), std::vector<uint8_t>(out.bytes.begin(), out.bytes.begin() + 3));
+    EXPECT_EQ((std::vector<uint8_t>{3, 2, 1}),
+              std::vector<uint8_t>(out.bytes.begin(), out.bytes.begin() + 3));
 }
 
 TEST_F(ImagePipeline, RejectedSettingsReturnTheirCodeAndWriteNothing) {

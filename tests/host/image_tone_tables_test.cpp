@@ -64,8 +64,17 @@ TEST(ImageToneTables, FivePointCurveInterpolatesByIndexWithClampedEnds) {
     std::copy(out, out + 5, s.curveOut);
     BuildToneTables(&s);
     // Segment 0: slope 12/54; segment 1: 96/64; segment 3: 26/8.
-    ExpectEntries(GetToneTables().red, {{0, 20}, {9, 20}, {10, 20}, {37, 26}, {64, 32}, {96, 80}, {191, 222},
-                                        {196, 237}, {200, 250}, {255, 250}},
+    ExpectEntries(GetToneTables().red,
+                  {{0, 20},
+                   {9, 20},
+                   {10, 20},
+                   {37, 26},
+                   {64, 32},
+                   {96, 80},
+                   {191, 222},
+                   {196, 237},
+                   {200, 250},
+                   {255, 250}},
                   "red");
     EXPECT_EQ(0, std::memcmp(GetToneTables().red, GetToneTables().blue, 256));
 }
@@ -121,7 +130,10 @@ TEST(ImageToneTables, StepsFollowTheChosenPixelType) {
         int32_t pixelType, uiPixelType;
         bool curveApplies, balanceApplies;
     };
-    const Case cases[] = {{3, 3, true, true}, {3, 2, true, false}, {3, 1, false, false}, {3, 0, false, false},
+    const Case cases[] = {{3, 3, true, true},
+                          {3, 2, true, false},
+                          {3, 1, false, false},
+                          {3, 0, false, false},
                           {2, 0, true, false}};
     for (const Case& c : cases) {
         ScanSettings s = Neutral(c.pixelType, c.uiPixelType);
