@@ -128,18 +128,18 @@ TEST(SimChartTest, RowsAreDeviceLinesWithoutPadding) {
     }
 }
 
-TEST(SimChartTest, BlackAndWhiteIsPackedMostSignificantBitFirstWithWhiteAsOne) {
+TEST(SimChartTest, BlackAndWhiteIsPackedMostSignificantBitFirstWithInkAsOne) {
     // The top frame rows are black, the grey ramp band turns white on its right half.
     const ChartWindow frame = Window(2, 0, 0, 0, 64, 1);
+    const ChartGeometry fg = ComputeChartGeometry(frame);
     const auto black = tarvik_sim::RenderChartDeviceImage(frame, 0);
-    EXPECT_TRUE(std::all_of(black.begin(), black.end(), [](uint8_t b) { return b == 0; }));
+    ASSERT_EQ(black.size(), fg.lineBytes);
+    EXPECT_EQ(black[0], 0xFF);
+    EXPECT_EQ(black[7], 0xFF);
+    EXPECT_EQ(black[8], 0x00);  // padding carries no ink
     const ChartWindow ramp = Window(2, 0, 4000, 2000, 64, 1);
-    const ChartGeometry g = ComputeChartGeometry(ramp);
     const auto white = tarvik_sim::RenderChartDeviceImage(ramp, 0);
-    ASSERT_EQ(white.size(), g.lineBytes);
-    EXPECT_EQ(white[0], 0xFF);
-    EXPECT_EQ(white[7], 0xFF);
-    EXPECT_EQ(white[8], 0x00);  // padding
+    EXPECT_TRUE(std::all_of(white.begin(), white.end(), [](uint8_t b) { return b == 0; }));
 }
 
 TEST(SimChartTest, AnOffsetAreaShowsTheSameChartShifted) {

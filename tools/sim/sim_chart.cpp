@@ -213,7 +213,9 @@ void RenderChartLine(const ChartGeometry& g, uint32_t page, uint32_t line, uint8
                 out[i] = Grey(c);
                 break;
             case ChartPixelKind::BlackWhite:
-                if (Grey(c) >= 128) out[i / 8] |= static_cast<uint8_t>(0x80u >> (i % 8));
+                // The device marks ink: a set bit is black. The source complements
+                // the rows into the bitmap's own order, where 1 is white.
+                if (Grey(c) < 128) out[i / 8] |= static_cast<uint8_t>(0x80u >> (i % 8));
                 break;
         }
     }

@@ -68,7 +68,7 @@ ChartRgb ChartColourAt(uint32_t page, uint32_t x600, uint32_t y600);
 
 // Writes device line `line` (0-based, below logicHeight) in the device's line format:
 // three planes R, G, B of logicWidth bytes; grey bytes; or packed bits, most
-// significant bit first, 1 = white. Pixels beyond actualWidth are 0 (black).
+// significant bit first, 1 = black (ink). Pixels beyond actualWidth are 0.
 // `out` must hold geometry.lineBytes bytes; lines past the end are all 0.
 void RenderChartLine(const ChartGeometry& geometry, uint32_t page, uint32_t line, uint8_t* out);
 
