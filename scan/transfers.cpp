@@ -9,6 +9,7 @@
 #include "core/trace.h"
 #include "core/ui_callbacks.h"
 #include "device/device_link.h"
+#include "device/device_ops.h"
 #include "image/raster_geometry.h"
 #include "image/row_bytes.h"
 #include "scan/dib_header.h"

@@ -2,8 +2,6 @@
 // enabling without the interface, and the feeder's pending transfers.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "tests/support/sim_client.h"
 #include "tests/win/recording_twain32.h"
 #include "tests/win/win_test_support.h"
@@ -18,16 +16,7 @@ class SessionDeviceTest : public ::testing::Test {
         std::string why;
         if (!StartSimulatedDevice(flags, &device, &why)) GTEST_SKIP() << why;
         ResetSource();
-        // What the device selection dialog stores for a network device.
-        char address[20] = "127.0.0.1";
-        SetTransportKind(1);
-        SetLinkAddress(address);
-        SetLinkPort(static_cast<uint16_t>(device.port));
-        // The identity the selection dialog gives the link: the 29-byte search request.
-        uint8_t identity[29] = {0x02};
-        memcpy(identity + 1, "Tarvik4100", 11);
-        memcpy(identity + 12, "MorvelTarvik4100", 17);
-        SetLinkIdentity(identity, sizeof identity);
+        PointLinkAtLoopbackDevice(static_cast<uint16_t>(device.port));
         manager = LoadLibraryA("TWAIN_32.DLL");
         calls = RecordedManagerCalls();
         if (calls != nullptr) calls->count = 0;

@@ -59,3 +59,14 @@ RecordedDsmCalls* RecordedManagerCalls() {
     auto proc = reinterpret_cast<RecordedCallsProc>(reinterpret_cast<void*>(GetProcAddress(manager, "RecordedCalls")));
     return proc != nullptr ? proc() : nullptr;
 }
+
+void PointLinkAtLoopbackDevice(uint16_t port) {
+    char address[20] = "127.0.0.1";
+    SetTransportKind(1);
+    SetLinkAddress(address);
+    SetLinkPort(port);
+    uint8_t identity[29] = {0x02};
+    memcpy(identity + 1, "Tarvik4100", 11);
+    memcpy(identity + 12, "MorvelTarvik4100", 17);
+    SetLinkIdentity(identity, sizeof identity);
+}

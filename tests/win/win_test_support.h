@@ -22,5 +22,8 @@ void ResetSource();
 void ResetOpenFlagForTest();
 // Opens the source as application 'appId' with the device choice answering 'choice'.
 TW_UINT16 OpenSourceWithChoice(TW_UINT32 appId, int choice);
+// Points the device link at a network device on loopback, with the identity
+// the selection dialog would give it.
+void PointLinkAtLoopbackDevice(uint16_t port);
 // The messages the recording stand-in manager received; null when it is not loaded.
 struct RecordedDsmCalls* RecordedManagerCalls();
