@@ -232,7 +232,9 @@ TEST_F(TransferTest, MemoryDeliversTheChartTopDownInEveryPixelType) {
         EXPECT_EQ(Aligned(e.packed), bytesPerRow);
         ASSERT_EQ(bytesPerRow * static_cast<size_t>(e.height), image.size());
         ExpectRows(e, image.data(), bytesPerRow, false, "memory");
-        if (pixelType != 0) EXPECT_GT(calls, 1) << "strips of at most the buffer's length";
+        if (pixelType != 0) {
+            EXPECT_GT(calls, 1) << "strips of at most the buffer's length";
+        }
         TearDown();
     }
 }
