@@ -38,8 +38,11 @@ void RequestClose();
 int StartWithoutInterface();
 // Start values of the core context, with the user's measurement system.
 void DSCore_InitCorePrompt();
-// Final scan and preview starts offered to the main dialog.
+// Final scan and preview starts offered to the main dialog. StartPreview
+// returns 1 when the device is not ready or the job failed to begin, else 0;
+// the preview itself runs on the scan thread.
 int StartFinalScan();
+int StartPreview();
 
 // The cross-process open flag: true for the caller that takes it first.
 bool TakeOpenFlag();

@@ -277,6 +277,19 @@ int StartFinalScan() {
     return StartWithoutInterface();
 }
 
+int StartPreview() {
+    Core().scanWindow.previewMode = 1;
+    Core().scan.pixelType = 3;
+    if (OpenDevice(1) != 0) return 1;
+    if (SCAN_SENSE(ReportAll) != 0) {
+        CloseDevice();
+        return 1;
+    }
+    CloseDevice();
+    StartScanJob(SCANPURPOSE_PREVIEW);
+    return Core().scan.scanStatus != SCANSTATUS_SCANNING ? 1 : 0;
+}
+
 void DSCore_InitCorePrompt() {
     // "iMeasure" is 0 for metric and 1 for US units; anything but 1 means metric.
     bool usesMetric = GetProfileIntA("intl", "iMeasure", 1) != 1;
