@@ -287,7 +287,10 @@ int StartPreview() {
     }
     CloseDevice();
     StartScanJob(SCANPURPOSE_PREVIEW);
-    return Core().scan.scanStatus != SCANSTATUS_SCANNING ? 1 : 0;
+    // A small preview may already be done when the job returns; only a job
+    // that ended without an image failed to begin.
+    const int32_t status = Core().scan.scanStatus;
+    return status == SCANSTATUS_FAILED || status == SCANSTATUS_CANCELLED ? 1 : 0;
 }
 
 void DSCore_InitCorePrompt() {
