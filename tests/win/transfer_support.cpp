@@ -133,11 +133,11 @@ TW_UINT16 TransferTest::NativeTransferAndCheck(int32_t pixelType) {
 }
 
 TW_UINT16 MemoryTransfer(TransferTest* t, uint32_t length, uint32_t flags, std::vector<uint8_t>* image,
-                         uint32_t* bytesPerRow, int* calls) {
+                         uint32_t* bytesPerRow, int* calls, uint32_t firstRow) {
     std::vector<uint8_t> buffer(length);
     HGLOBAL appBlock = (flags & TWMF_APPOWNS) && (flags & TWMF_HANDLE) ? GlobalAlloc(GMEM_MOVEABLE, length) : nullptr;
     TW_UINT16 rc = TWRC_SUCCESS;
-    uint32_t expectedOffset = 0;
+    uint32_t expectedOffset = firstRow;
     for (*calls = 0; *calls < 10000 && rc == TWRC_SUCCESS; ++*calls) {
         TW_IMAGEMEMXFER xfer{};
         xfer.Memory.Flags = flags;

@@ -49,10 +49,11 @@ class TransferTest : public ::testing::Test {
     std::string skipReason;
 };
 
-// Runs a whole memory transfer with the given buffer length and flags and
-// assembles the strips; returns the last code.
+// Runs a memory transfer to its end with the given buffer length and flags and
+// assembles the strips; firstRow is where an already started transfer stands.
+// Returns the last code.
 TW_UINT16 MemoryTransfer(TransferTest* t, uint32_t length, uint32_t flags, std::vector<uint8_t>* image,
-                         uint32_t* bytesPerRow, int* calls);
+                         uint32_t* bytesPerRow, int* calls, uint32_t firstRow = 0);
 
 #define OPEN_OR_SKIP(...) \
     if (!Open(__VA_ARGS__)) GTEST_SKIP() << skipReason
