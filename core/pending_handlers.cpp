@@ -12,11 +12,6 @@ TW_UINT16 Unavailable(const char* name) {
 }
 }  // namespace
 
-TW_UINT16 SetupMemXferMsg(const DsRequest&) { return Unavailable("SetupMemXferMsg IN"); }
-TW_UINT16 SetupFileXferMsg(const DsRequest&) { return Unavailable("SetupFileXferMsg IN"); }
-TW_UINT16 XferGroupMsg(const DsRequest&) { return Unavailable("XferGroupMsg IN"); }
-TW_UINT16 AllVariableMsg(const DsRequest&) { return Unavailable("AllVariableMsg IN"); }
-TW_UINT16 ImageLayoutMsg(const DsRequest&) { return Unavailable("ImageLayoutMsg IN"); }
 TW_UINT16 ImageMemXferMsg(const DsRequest&) { return Unavailable("ImageMemXferMsg IN"); }
 TW_UINT16 ImageNativeXferMsg(const DsRequest&) { return Unavailable("ImageNativeXferMsg IN"); }
 TW_UINT16 ImageFileXferMsg(const DsRequest&) { return Unavailable("ImageFileXferMsg IN"); }
