@@ -2,6 +2,7 @@
 #include "tests/e2e/e2e_support.h"
 
 #include <cstring>
+#include <thread>
 
 std::string WinPathFromUnix(const std::string& unixPath) {
     std::string path = "Z:" + unixPath;
@@ -95,4 +96,58 @@ TW_UINT16 TestApplication::WaitForSourceMessage(pTW_IDENTITY source, DWORD timeo
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
     }
     return MSG_NULL;
+}
+
+namespace {
+
+// Reads a pipe to its end on its own thread, so a full pipe never stalls the child.
+std::thread Drain(HANDLE pipe, std::string* into) {
+    return std::thread([pipe, into] {
+        char buffer[4096];
+        DWORD got = 0;
+        while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0) into->append(buffer, got);
+        CloseHandle(pipe);
+    });
+}
+
+}  // namespace
+
+ProgramRun RunProgram(const std::string& commandLine, DWORD timeoutMs) {
+    ProgramRun run;
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE outRead, outWrite, errRead, errWrite;
+    if (!CreatePipe(&outRead, &outWrite, &inherit, 0)) return run;
+    if (!CreatePipe(&errRead, &errWrite, &inherit, 0)) {
+        CloseHandle(outRead);
+        CloseHandle(outWrite);
+        return run;
+    }
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = outWrite;
+    startup.hStdError = errWrite;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION process{};
+    std::string mutableLine = commandLine;
+    const BOOL started = CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                        nullptr, &startup, &process);
+    CloseHandle(outWrite);
+    CloseHandle(errWrite);
+    std::thread outReader = Drain(outRead, &run.out);
+    std::thread errReader = Drain(errRead, &run.err);
+    if (started) {
+        if (WaitForSingleObject(process.hProcess, timeoutMs) != WAIT_OBJECT_0) {
+            TerminateProcess(process.hProcess, 0xffffffff);
+            WaitForSingleObject(process.hProcess, INFINITE);
+        }
+        GetExitCodeProcess(process.hProcess, &run.exitCode);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    outReader.join();
+    errReader.join();
+    return run;
 }

@@ -11,6 +11,16 @@ std::string WinPathFromUnix(const std::string& unixPath);
 // to where Wine's manager loads sources.
 bool InstallSourceForWineManager();
 
+// What a finished child program left: its exit code and its two outputs.
+struct ProgramRun {
+    DWORD exitCode = 0xffffffff;  // unchanged when it could not start or timed out
+    std::string out;
+    std::string err;
+};
+// Runs 'commandLine' (program path first) and collects its output; a program
+// still running after 'timeoutMs' is ended.
+ProgramRun RunProgram(const std::string& commandLine, DWORD timeoutMs);
+
 // A minimal TWAIN application on top of Wine's twain_32.dll.
 struct TestApplication {
     TestApplication();
