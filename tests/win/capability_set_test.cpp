@@ -272,6 +272,7 @@ TEST_F(CapabilityTest, SetAcceptsAndRefusesAsEachCapabilityAllows) {
         SCOPED_TRACE(c.what);
         ResetSource();
         RestoreCapabilityTables();
+        PointLinkAtLoopbackDevice(1);
         ASSERT_EQ(TWRC_SUCCESS, OpenSourceWithChoice(App, 255));
         SetPaperSizeCode(2);
         if (c.before) c.before();
