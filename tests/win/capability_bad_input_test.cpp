@@ -86,6 +86,10 @@ std::vector<BadSet> BadSets() {
     return {
         {"null container", ICAP_PIXELTYPE, TWON_ONEVALUE, [] { return HGLOBAL(nullptr); }, TWCC_BADVALUE},
         {"freed container", ICAP_PIXELTYPE, TWON_ONEVALUE, DeadHandle, TWCC_BADVALUE},
+        {"made-up handle", ICAP_BRIGHTNESS, TWON_ONEVALUE, [] { return HGLOBAL(uintptr_t(0x1234)); },
+         TWCC_BADVALUE},
+        {"made-up enumeration handle", ICAP_PIXELTYPE, TWON_ENUMERATION,
+         [] { return HGLOBAL(uintptr_t(0x7ffe0000)); }, TWCC_BADVALUE},
         {"freed enumeration", ICAP_XFERMECH, TWON_ENUMERATION, DeadHandle, TWCC_BADVALUE},
         {"two-byte block", ICAP_PIXELTYPE, TWON_ONEVALUE, bytes(Header(U16, {})), TWCC_BADVALUE},
         {"UINT32 in five bytes", ICAP_XFERMECH, TWON_ONEVALUE, bytes(Header(TWTY_UINT32, {1, 0, 0})),

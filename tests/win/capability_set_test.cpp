@@ -32,19 +32,9 @@ void FeederAndDuplex() { *GetFeederState() = {1, 1, 1}; }
 std::vector<SetCase> SetCases() {
     return {
         // Transfer count: any accepted count but 1 means "all".
-        {"xfercount -1",
-         {},
-         CAP_XFERCOUNT,
-         TWTY_INT16,
-         0xffff,
-         TWCC_SUCCESS,
+        {"xfercount -1", nullptr, CAP_XFERCOUNT, TWTY_INT16, 0xffff, TWCC_SUCCESS,
          [] { EXPECT_EQ(-1, Core().xferCount); }},
-        {"xfercount 1",
-         {},
-         CAP_XFERCOUNT,
-         TWTY_INT16,
-         1,
-         TWCC_SUCCESS,
+        {"xfercount 1", nullptr, CAP_XFERCOUNT, TWTY_INT16, 1, TWCC_SUCCESS,
          [] { EXPECT_EQ(1, Core().xferCount); }},
         {"xfercount 5 stores -1", [] { Core().xferCount = 1; }, CAP_XFERCOUNT, TWTY_INT16, 5, TWCC_SUCCESS,
          [] { EXPECT_EQ(-1, Core().xferCount); }},
@@ -56,18 +46,13 @@ std::vector<SetCase> SetCases() {
          TWCC_SUCCESS, [] { EXPECT_EQ(-1, Core().xferCount); }},
         {"xfercount -2", [] { Core().xferCount = 1; }, CAP_XFERCOUNT, TWTY_INT16, 0xfffe, TWCC_BADVALUE,
          [] { EXPECT_EQ(1, Core().xferCount); }},
-        {"xfercount -32768", {}, CAP_XFERCOUNT, TWTY_INT16, 0x8000, TWCC_BADVALUE, {}},
+        {"xfercount -32768", nullptr, CAP_XFERCOUNT, TWTY_INT16, 0x8000, TWCC_BADVALUE, nullptr},
 
-        {"compression none", {}, ICAP_COMPRESSION, U16, 0, TWCC_SUCCESS, {}},
-        {"compression 1", {}, ICAP_COMPRESSION, U16, 1, TWCC_BADVALUE, {}},
+        {"compression none", nullptr, ICAP_COMPRESSION, U16, 0, TWCC_SUCCESS, nullptr},
+        {"compression 1", nullptr, ICAP_COMPRESSION, U16, 1, TWCC_BADVALUE, nullptr},
 
         // Pixel type moves both tables.
-        {"pixel type grey",
-         {},
-         ICAP_PIXELTYPE,
-         U16,
-         TWPT_GRAY,
-         TWCC_SUCCESS,
+        {"pixel type grey", nullptr, ICAP_PIXELTYPE, U16, TWPT_GRAY, TWCC_SUCCESS,
          [] {
              EXPECT_EQ(2, GetScanSettings()->pixelType);
              EXPECT_TRUE(Answers(MSG_GET, ICAP_PIXELTYPE, Enum(U16, 1, 2, {0, 1, 2})));
@@ -75,53 +60,33 @@ std::vector<SetCase> SetCases() {
              EXPECT_TRUE(Answers(MSG_GETCURRENT, ICAP_BITDEPTH, One(U16, 8)));
              EXPECT_TRUE(Answers(MSG_GETCURRENT, ICAP_PIXELTYPE, One(U16, TWPT_GRAY)));
          }},
-        {"pixel type bilevel",
-         {},
-         ICAP_PIXELTYPE,
-         U16,
-         TWPT_BW,
-         TWCC_SUCCESS,
+        {"pixel type bilevel", nullptr, ICAP_PIXELTYPE, U16, TWPT_BW, TWCC_SUCCESS,
          [] {
              EXPECT_EQ(0, GetScanSettings()->pixelType);
              EXPECT_TRUE(Answers(MSG_GET, ICAP_BITDEPTH, Enum(U16, 0, 2, {1, 8, 24})));
          }},
         {"pixel type colour", [] { SetPixelType(2); }, ICAP_PIXELTYPE, U16, TWPT_RGB, TWCC_SUCCESS,
          [] { EXPECT_EQ(3, GetScanSettings()->pixelType); }},
-        {"pixel type palette",
-         {},
-         ICAP_PIXELTYPE,
-         U16,
-         3,
-         TWCC_BADVALUE,
+        {"pixel type palette", nullptr, ICAP_PIXELTYPE, U16, 3, TWCC_BADVALUE,
          [] { EXPECT_EQ(3, GetScanSettings()->pixelType); }},
 
-        {"units inches", {}, ICAP_UNITS, U16, TWUN_INCHES, TWCC_SUCCESS, {}},
-        {"units centimetres", {}, ICAP_UNITS, U16, TWUN_CENTIMETERS, TWCC_BADVALUE, {}},
+        {"units inches", nullptr, ICAP_UNITS, U16, TWUN_INCHES, TWCC_SUCCESS, nullptr},
+        {"units centimetres", nullptr, ICAP_UNITS, U16, TWUN_CENTIMETERS, TWCC_BADVALUE, nullptr},
 
-        {"memory transfer",
-         {},
-         ICAP_XFERMECH,
-         U16,
-         TWSX_MEMORY,
-         TWCC_SUCCESS,
+        {"memory transfer", nullptr, ICAP_XFERMECH, U16, TWSX_MEMORY, TWCC_SUCCESS,
          [] {
              EXPECT_EQ(TWSX_MEMORY, Core().xferMech);
              EXPECT_TRUE(Answers(MSG_GET, ICAP_XFERMECH, Enum(U16, 2, 0, {0, 1, 2})));
              EXPECT_TRUE(Answers(MSG_RESET, ICAP_XFERMECH, Enum(U16, 0, 0, {0, 1, 2})));
              EXPECT_EQ(TWSX_NATIVE, Core().xferMech);
          }},
-        {"transfer mechanism 3",
-         {},
-         ICAP_XFERMECH,
-         U16,
-         3,
-         TWCC_BADVALUE,
+        {"transfer mechanism 3", nullptr, ICAP_XFERMECH, U16, 3, TWCC_BADVALUE,
          [] { EXPECT_EQ(0, Core().xferMech); }},
 
         // Feeder and duplex depend on what the device reported.
         {"feeder on without feeder", NoFeeder, CAP_FEEDERENABLED, BOOL16, 1, TWCC_BADVALUE,
          [] { EXPECT_EQ(0, GetScanWindow()->paperSource); }},
-        {"feeder off without feeder", NoFeeder, CAP_FEEDERENABLED, BOOL16, 0, TWCC_BADVALUE, {}},
+        {"feeder off without feeder", NoFeeder, CAP_FEEDERENABLED, BOOL16, 0, TWCC_BADVALUE, nullptr},
         {"feeder on", FeederOnly, CAP_FEEDERENABLED, BOOL16, 1, TWCC_SUCCESS,
          [] { EXPECT_EQ(1, GetScanWindow()->paperSource); }},
         {"feeder on with a non-1 TRUE", FeederOnly, CAP_FEEDERENABLED, BOOL16, 8, TWCC_SUCCESS,
@@ -159,55 +124,25 @@ std::vector<SetCase> SetCases() {
              EXPECT_EQ(0, GetScanWindow()->paperSource);
          }},
 
-        {"indicators on", {}, CAP_INDICATORS, BOOL16, 1, TWCC_SUCCESS, {}},
-        {"indicators off", {}, CAP_INDICATORS, BOOL16, 0, TWCC_BADVALUE, {}},
+        {"indicators on", nullptr, CAP_INDICATORS, BOOL16, 1, TWCC_SUCCESS, nullptr},
+        {"indicators off", nullptr, CAP_INDICATORS, BOOL16, 0, TWCC_BADVALUE, nullptr},
 
         // Adjustments: judged by the whole part, fraction dropped.
-        {"brightness 150",
-         {},
-         ICAP_BRIGHTNESS,
-         F32,
-         Fix(150),
-         TWCC_BADVALUE,
+        {"brightness 150", nullptr, ICAP_BRIGHTNESS, F32, Fix(150), TWCC_BADVALUE,
          [] { EXPECT_EQ(0, GetScanSettings()->brightness); }},
-        {"brightness -101", {}, ICAP_BRIGHTNESS, F32, Fix(-101), TWCC_BADVALUE, {}},
-        {"brightness -100",
-         {},
-         ICAP_BRIGHTNESS,
-         F32,
-         Fix(-100),
-         TWCC_SUCCESS,
+        {"brightness -101", nullptr, ICAP_BRIGHTNESS, F32, Fix(-101), TWCC_BADVALUE, nullptr},
+        {"brightness -100", nullptr, ICAP_BRIGHTNESS, F32, Fix(-100), TWCC_SUCCESS,
          [] {
              EXPECT_EQ(-100, GetScanSettings()->brightness);
              EXPECT_TRUE(Answers(MSG_GETCURRENT, ICAP_BRIGHTNESS, One(F32, Fix(-100))));
          }},
-        {"brightness 100",
-         {},
-         ICAP_BRIGHTNESS,
-         F32,
-         Fix(100),
-         TWCC_SUCCESS,
+        {"brightness 100", nullptr, ICAP_BRIGHTNESS, F32, Fix(100), TWCC_SUCCESS,
          [] { EXPECT_EQ(100, GetScanSettings()->brightness); }},
-        {"brightness 50.5",
-         {},
-         ICAP_BRIGHTNESS,
-         F32,
-         Fix(50, 0x8000),
-         TWCC_SUCCESS,
+        {"brightness 50.5", nullptr, ICAP_BRIGHTNESS, F32, Fix(50, 0x8000), TWCC_SUCCESS,
          [] { EXPECT_EQ(50, GetScanSettings()->brightness); }},
-        {"brightness 100.99",
-         {},
-         ICAP_BRIGHTNESS,
-         F32,
-         Fix(100, 0xffff),
-         TWCC_SUCCESS,
+        {"brightness 100.99", nullptr, ICAP_BRIGHTNESS, F32, Fix(100, 0xffff), TWCC_SUCCESS,
          [] { EXPECT_EQ(100, GetScanSettings()->brightness); }},
-        {"contrast -42",
-         {},
-         ICAP_CONTRAST,
-         F32,
-         Fix(-42),
-         TWCC_SUCCESS,
+        {"contrast -42", nullptr, ICAP_CONTRAST, F32, Fix(-42), TWCC_SUCCESS,
          [] {
              EXPECT_EQ(-42, GetScanSettings()->contrast);
              EXPECT_EQ(0, GetScanSettings()->brightness);
@@ -215,15 +150,10 @@ std::vector<SetCase> SetCases() {
                                  {TWON_RANGE, Range(F32, Fix(-100), Fix(100), Fix(1), Fix(0), Fix(0))}));
              EXPECT_EQ(0, GetScanSettings()->contrast);
          }},
-        {"contrast 101", {}, ICAP_CONTRAST, F32, Fix(101), TWCC_BADVALUE, {}},
+        {"contrast 101", nullptr, ICAP_CONTRAST, F32, Fix(101), TWCC_BADVALUE, nullptr},
 
         // TIFF is taken; the file-format list stays BMP only.
-        {"file format TIFF",
-         {},
-         ICAP_IMAGEFILEFORMAT,
-         U16,
-         TWFF_TIFF,
-         TWCC_SUCCESS,
+        {"file format TIFF", nullptr, ICAP_IMAGEFILEFORMAT, U16, TWFF_TIFF, TWCC_SUCCESS,
          [] {
              EXPECT_EQ(TWFF_TIFF, Core().xferFileFormat);
              EXPECT_TRUE(Answers(MSG_GET, ICAP_IMAGEFILEFORMAT, Enum(U16, 0, 0, {2})));
@@ -231,127 +161,72 @@ std::vector<SetCase> SetCases() {
              EXPECT_TRUE(Answers(MSG_RESET, ICAP_IMAGEFILEFORMAT, One(U16, TWFF_BMP)));
              EXPECT_EQ(TWFF_BMP, Core().xferFileFormat);
          }},
-        {"file format BMP", {}, ICAP_IMAGEFILEFORMAT, U16, TWFF_BMP, TWCC_SUCCESS, {}},
-        {"file format PICT",
-         {},
-         ICAP_IMAGEFILEFORMAT,
-         U16,
-         TWFF_PICT,
-         TWCC_BADVALUE,
+        {"file format BMP", nullptr, ICAP_IMAGEFILEFORMAT, U16, TWFF_BMP, TWCC_SUCCESS, nullptr},
+        {"file format PICT", nullptr, ICAP_IMAGEFILEFORMAT, U16, TWFF_PICT, TWCC_BADVALUE,
          [] { EXPECT_EQ(TWFF_BMP, Core().xferFileFormat); }},
 
-        {"light source white", {}, ICAP_LIGHTSOURCE, U16, TWLS_WHITE, TWCC_BADPROTOCOL, {}},
-        {"light source red", {}, ICAP_LIGHTSOURCE, U16, 0, TWCC_BADVALUE, {}},
+        {"light source white", nullptr, ICAP_LIGHTSOURCE, U16, TWLS_WHITE, TWCC_BADPROTOCOL, nullptr},
+        {"light source red", nullptr, ICAP_LIGHTSOURCE, U16, 0, TWCC_BADVALUE, nullptr},
 
         // One resolution for both directions.
-        {"x resolution 250",
-         {},
-         ICAP_XRESOLUTION,
-         F32,
-         Fix(250),
-         TWCC_BADVALUE,
+        {"x resolution 250", nullptr, ICAP_XRESOLUTION, F32, Fix(250), TWCC_BADVALUE,
          [] { EXPECT_EQ(4, GetScanWindow()->resolutionIndex); }},
-        {"x resolution 1200",
-         {},
-         ICAP_XRESOLUTION,
-         F32,
-         Fix(1200),
-         TWCC_SUCCESS,
+        {"x resolution 1200", nullptr, ICAP_XRESOLUTION, F32, Fix(1200), TWCC_SUCCESS,
          [] {
              EXPECT_EQ(7, GetScanWindow()->resolutionIndex);
              EXPECT_TRUE(Answers(MSG_GETCURRENT, ICAP_YRESOLUTION, One(F32, Fix(1200))));
              EXPECT_TRUE(Answers(MSG_GET, ICAP_YRESOLUTION,
                                  Enum(F32, 7, 1, {75, 100, 150, 200, 300, 400, 600, 1200, 2400, 4800})));
          }},
-        {"y resolution 75.5",
-         {},
-         ICAP_YRESOLUTION,
-         F32,
-         Fix(75, 0x8000),
-         TWCC_SUCCESS,
+        {"y resolution 75.5", nullptr, ICAP_YRESOLUTION, F32, Fix(75, 0x8000), TWCC_SUCCESS,
          [] {
              EXPECT_EQ(0, GetScanWindow()->resolutionIndex);
              EXPECT_TRUE(Answers(MSG_GETCURRENT, ICAP_XRESOLUTION, One(F32, Fix(75))));
          }},
-        {"resolution 4800",
-         {},
-         ICAP_XRESOLUTION,
-         F32,
-         Fix(4800),
-         TWCC_SUCCESS,
+        {"resolution 4800", nullptr, ICAP_XRESOLUTION, F32, Fix(4800), TWCC_SUCCESS,
          [] { EXPECT_EQ(9, GetScanWindow()->resolutionIndex); }},
-        {"resolution -300", {}, ICAP_XRESOLUTION, F32, Fix(-300), TWCC_BADVALUE, {}},
+        {"resolution -300", nullptr, ICAP_XRESOLUTION, F32, Fix(-300), TWCC_BADVALUE, nullptr},
 
-        {"bit order MSB", {}, ICAP_BITORDER, U16, TWBO_MSBFIRST, TWCC_SUCCESS, {}},
-        {"bit order LSB", {}, ICAP_BITORDER, U16, TWBO_LSBFIRST, TWCC_BADVALUE, {}},
-        {"light path reflective", {}, ICAP_LIGHTPATH, U16, TWLP_REFLECTIVE, TWCC_SUCCESS, {}},
-        {"light path transmissive", {}, ICAP_LIGHTPATH, U16, TWLP_TRANSMISSIVE, TWCC_BADVALUE, {}},
-        {"chunky", {}, ICAP_PLANARCHUNKY, U16, TWPC_CHUNKY, TWCC_SUCCESS, {}},
-        {"planar", {}, ICAP_PLANARCHUNKY, U16, TWPC_PLANAR, TWCC_BADVALUE, {}},
+        {"bit order MSB", nullptr, ICAP_BITORDER, U16, TWBO_MSBFIRST, TWCC_SUCCESS, nullptr},
+        {"bit order LSB", nullptr, ICAP_BITORDER, U16, TWBO_LSBFIRST, TWCC_BADVALUE, nullptr},
+        {"light path reflective", nullptr, ICAP_LIGHTPATH, U16, TWLP_REFLECTIVE, TWCC_SUCCESS, nullptr},
+        {"light path transmissive", nullptr, ICAP_LIGHTPATH, U16, TWLP_TRANSMISSIVE, TWCC_BADVALUE, nullptr},
+        {"chunky", nullptr, ICAP_PLANARCHUNKY, U16, TWPC_CHUNKY, TWCC_SUCCESS, nullptr},
+        {"planar", nullptr, ICAP_PLANARCHUNKY, U16, TWPC_PLANAR, TWCC_BADVALUE, nullptr},
 
-        {"vanilla",
-         {},
-         ICAP_PIXELFLAVOR,
-         U16,
-         TWPF_VANILLA,
-         TWCC_SUCCESS,
+        {"vanilla", nullptr, ICAP_PIXELFLAVOR, U16, TWPF_VANILLA, TWCC_SUCCESS,
          [] {
              EXPECT_EQ(TWPF_VANILLA, Core().pixelFlavor);
              EXPECT_TRUE(Answers(MSG_GET, ICAP_PIXELFLAVOR, Enum(U16, 1, 0, {0, 1})));
              EXPECT_TRUE(Answers(MSG_RESET, ICAP_PIXELFLAVOR, Enum(U16, 0, 0, {0, 1})));
              EXPECT_EQ(TWPF_CHOCOLATE, Core().pixelFlavor);
          }},
-        {"flavour 2", {}, ICAP_PIXELFLAVOR, U16, 2, TWCC_BADVALUE, {}},
+        {"flavour 2", nullptr, ICAP_PIXELFLAVOR, U16, 2, TWCC_BADVALUE, nullptr},
 
         // Sizes: TWSS value to paper code and position in the sizes list.
-        {"US letter",
-         {},
-         ICAP_SUPPORTEDSIZES,
-         U16,
-         TWSS_USLETTER,
-         TWCC_SUCCESS,
+        {"US letter", nullptr, ICAP_SUPPORTEDSIZES, U16, TWSS_USLETTER, TWCC_SUCCESS,
          [] {
              EXPECT_EQ(12, GetScanWindow()->paperSizeCode);
              EXPECT_TRUE(Answers(MSG_GETCURRENT, ICAP_SUPPORTEDSIZES, One(U16, TWSS_USLETTER)));
              EXPECT_TRUE(Answers(MSG_GET, ICAP_SUPPORTEDSIZES, Enum(U16, 4, 1, {0, 1, 5, 4, 3})));
          }},
-        {"US legal",
-         {},
-         ICAP_SUPPORTEDSIZES,
-         U16,
-         TWSS_USLEGAL,
-         TWCC_SUCCESS,
+        {"US legal", nullptr, ICAP_SUPPORTEDSIZES, U16, TWSS_USLEGAL, TWCC_SUCCESS,
          [] {
              EXPECT_EQ(11, GetScanWindow()->paperSizeCode);
              EXPECT_TRUE(Answers(MSG_GET, ICAP_SUPPORTEDSIZES, Enum(U16, 3, 1, {0, 1, 5, 4, 3})));
          }},
-        {"A5",
-         {},
-         ICAP_SUPPORTEDSIZES,
-         U16,
-         TWSS_A5,
-         TWCC_SUCCESS,
+        {"A5", nullptr, ICAP_SUPPORTEDSIZES, U16, TWSS_A5, TWCC_SUCCESS,
          [] {
              EXPECT_EQ(4, GetScanWindow()->paperSizeCode);
              EXPECT_TRUE(Answers(MSG_GET, ICAP_SUPPORTEDSIZES, Enum(U16, 2, 1, {0, 1, 5, 4, 3})));
          }},
-        {"no size: custom area",
-         {},
-         ICAP_SUPPORTEDSIZES,
-         U16,
-         TWSS_NONE,
-         TWCC_SUCCESS,
+        {"no size: custom area", nullptr, ICAP_SUPPORTEDSIZES, U16, TWSS_NONE, TWCC_SUCCESS,
          [] {
              EXPECT_EQ(255, GetScanWindow()->paperSizeCode);
              EXPECT_TRUE(Answers(MSG_GETCURRENT, ICAP_SUPPORTEDSIZES, One(U16, TWSS_NONE)));
              EXPECT_TRUE(Answers(MSG_GET, ICAP_SUPPORTEDSIZES, Enum(U16, 0, 1, {0, 1, 5, 4, 3})));
          }},
-        {"B5 shows as none of the listed",
-         {},
-         ICAP_SUPPORTEDSIZES,
-         U16,
-         TWSS_B5LETTER,
-         TWCC_SUCCESS,
+        {"B5 shows as none of the listed", nullptr, ICAP_SUPPORTEDSIZES, U16, TWSS_B5LETTER, TWCC_SUCCESS,
          [] {
              EXPECT_EQ(3, GetScanWindow()->paperSizeCode);
              EXPECT_TRUE(Answers(MSG_GETCURRENT, ICAP_SUPPORTEDSIZES, One(U16, TWSS_B5LETTER)));
@@ -367,22 +242,17 @@ std::vector<SetCase> SetCases() {
              EXPECT_TRUE(Answers(MSG_GETCURRENT, ICAP_SUPPORTEDSIZES, One(U16, TWSS_A4LETTER)));
              EXPECT_TRUE(Answers(MSG_GET, ICAP_SUPPORTEDSIZES, Enum(U16, 4, 1, {0, 1, 5, 4, 3})));
          }},
-        {"size 6 refused",
-         {},
-         ICAP_SUPPORTEDSIZES,
-         U16,
-         6,
-         TWCC_BADVALUE,
+        {"size 6 refused", nullptr, ICAP_SUPPORTEDSIZES, U16, 6, TWCC_BADVALUE,
          [] { EXPECT_EQ(2, GetScanWindow()->paperSizeCode); }},
 
-        {"x scaling 1.0", {}, ICAP_XSCALING, F32, Fix(1), TWCC_SUCCESS, {}},
-        {"y scaling 1.0", {}, ICAP_YSCALING, F32, Fix(1), TWCC_SUCCESS, {}},
-        {"x scaling 1.5", {}, ICAP_XSCALING, F32, Fix(1, 0x8000), TWCC_BADVALUE, {}},
-        {"y scaling 2", {}, ICAP_YSCALING, F32, Fix(2), TWCC_BADVALUE, {}},
+        {"x scaling 1.0", nullptr, ICAP_XSCALING, F32, Fix(1), TWCC_SUCCESS, nullptr},
+        {"y scaling 1.0", nullptr, ICAP_YSCALING, F32, Fix(1), TWCC_SUCCESS, nullptr},
+        {"x scaling 1.5", nullptr, ICAP_XSCALING, F32, Fix(1, 0x8000), TWCC_BADVALUE, nullptr},
+        {"y scaling 2", nullptr, ICAP_YSCALING, F32, Fix(2), TWCC_BADVALUE, nullptr},
 
         // Bit depth only confirms the pixel type's depth.
-        {"depth 24 in colour", {}, ICAP_BITDEPTH, U16, 24, TWCC_SUCCESS, {}},
-        {"depth 8 in colour", {}, ICAP_BITDEPTH, U16, 8, TWCC_BADVALUE, {}},
+        {"depth 24 in colour", nullptr, ICAP_BITDEPTH, U16, 24, TWCC_SUCCESS, nullptr},
+        {"depth 8 in colour", nullptr, ICAP_BITDEPTH, U16, 8, TWCC_BADVALUE, nullptr},
         {"depth 24 in grey", [] { SetOne(ICAP_PIXELTYPE, U16, TWPT_GRAY); }, ICAP_BITDEPTH, U16, 24,
          TWCC_BADVALUE, [] { EXPECT_EQ(2, GetScanSettings()->pixelType); }},
         {"depth 8 in grey",
@@ -392,8 +262,8 @@ std::vector<SetCase> SetCases() {
          8,
          TWCC_SUCCESS,
          {}},
-        {"depth 1 in bilevel 1", [] { SetPixelType(1); }, ICAP_BITDEPTH, U16, 1, TWCC_SUCCESS, {}},
-        {"depth 16", {}, ICAP_BITDEPTH, U16, 16, TWCC_BADVALUE, {}},
+        {"depth 1 in bilevel 1", [] { SetPixelType(1); }, ICAP_BITDEPTH, U16, 1, TWCC_SUCCESS, nullptr},
+        {"depth 16", nullptr, ICAP_BITDEPTH, U16, 16, TWCC_BADVALUE, nullptr},
     };
 }
 
@@ -402,6 +272,7 @@ TEST_F(CapabilityTest, SetAcceptsAndRefusesAsEachCapabilityAllows) {
         SCOPED_TRACE(c.what);
         ResetSource();
         RestoreCapabilityTables();
+        PointLinkAtLoopbackDevice(1);
         ASSERT_EQ(TWRC_SUCCESS, OpenSourceWithChoice(App, 255));
         SetPaperSizeCode(2);
         if (c.before) c.before();
