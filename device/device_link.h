@@ -18,6 +18,11 @@ struct DeviceLink {
 constexpr uint32_t DeviceLinkIdentityMax = 258;
 constexpr uint32_t DeviceLinkAddressSize = 20;
 
+// The USB identification of the Tarvik4100: one vendor, three product ids tried in turn.
+constexpr uint16_t DeviceVendorId = 0x2A7E;
+constexpr uint16_t DeviceProductIdFirst = 0x4100;
+constexpr uint16_t DeviceProductIdSecond = 0x4101;
+constexpr uint16_t DeviceProductIdThird = 0x4102;
 constexpr uint16_t DeviceDefaultPort = 4567;
 // Seconds one send or receive may take once the link is open.
 constexpr uint8_t LinkTimeoutSeconds = 60;

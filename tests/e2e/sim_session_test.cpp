@@ -1,28 +1,31 @@
 // A session through Wine's own twain_32.dll against the simulated device, with
-// the test build of the source whose link starts at the simulator. Run by
-// ctest through scripts/with-sim.sh; disabled in the plain run.
+// the test build of the source whose link starts at the simulator.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "tests/e2e/e2e_support.h"
+#include "tests/support/sim_client.h"
 
 namespace {
 
 // Lines of the simulator's log that start with `word`.
-int CountLogLines(const char* word) {
-    std::ifstream log(WinPathFromUnix(getenv("TARVIK_SIM_LOG")));
+int CountLogLines(const SimulatedDevice& device, const char* word) {
+    std::istringstream log(ReadSimulatorLog(device));
     std::string line;
     int count = 0;
     while (std::getline(log, line)) count += line.rfind(std::string(word) + " ", 0) == 0 ? 1 : 0;
     return count;
 }
 
-TEST(WineManagerWithSimulator, DISABLED_FeederSheetsThroughTheRealManager) {
-    if (getenv("TARVIK_SIM_PORT") == nullptr)
-        GTEST_SKIP() << "needs the simulator: run through scripts/with-sim.sh";
+TEST(WineManagerWithSimulator, FeederSheetsThroughTheRealManager) {
+    SimulatedDevice device;
+    std::string why;
+    if (!StartSimulatedDevice("--sheets 2 --duplex", &device, &why)) GTEST_SKIP() << why;
+    // Read by the test build when the manager loads it.
+    SetEnvironmentVariableA("TARVIK_SIM_PORT", std::to_string(device.port).c_str());
+    SetEnvironmentVariableA("TARVIK_SIM_PAPER_SOURCE", "2");
     ASSERT_TRUE(InstallSourceForWineManager(TARVIK_SIM_DS_PATH));
     TestApplication app;
     ASSERT_NE(nullptr, app.entry) << "Wine's twain_32.dll did not load";
@@ -49,11 +52,12 @@ TEST(WineManagerWithSimulator, DISABLED_FeederSheetsThroughTheRealManager) {
 
     // Each user of the device opened its own connection and released it.
     Sleep(200);
-    int connections = CountLogLines("CONNECT");
+    int connections = CountLogLines(device, "CONNECT");
     EXPECT_GE(connections, 4);
-    EXPECT_EQ(connections, CountLogLines("SCAN_CHECKPID"));
-    EXPECT_EQ(connections, CountLogLines("SCAN_RELEASE"));
-    EXPECT_EQ(0, CountLogLines("REFUSED"));
+    EXPECT_EQ(connections, CountLogLines(device, "SCAN_CHECKPID"));
+    EXPECT_EQ(connections, CountLogLines(device, "SCAN_RELEASE"));
+    EXPECT_EQ(0, CountLogLines(device, "REFUSED"));
+    StopSimulatedDevice(&device);
 }
 
 }  // namespace

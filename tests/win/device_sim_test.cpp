@@ -1,11 +1,11 @@
 // Device operations against the simulated Tarvik4100, a separate host process
-// started by scripts/with-sim.sh with the fault each case needs. The tests are
-// disabled in the plain run; ctest runs each one with its own simulator.
+// that each test starts through the launcher with the fault it needs.
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,7 +16,7 @@
 #include "device/paper_sizes.h"
 #include "device/transport.h"
 #include "device/window_descriptor.h"
-#include "tests/win/win_test_support.h"
+#include "tests/support/sim_client.h"
 #include "tools/sim/sim_chart.h"
 
 namespace {
@@ -30,9 +30,10 @@ const uint8_t searchRequest[29] = {0x02, 'T', 'a', 'r', 'v', 'i', 'k', '4', '1',
 
 class DeviceSimTest : public ::testing::Test {
    protected:
-    void SetUp() override {
-        const char* port = getenv("TARVIK_SIM_PORT");
-        if (port == nullptr) GTEST_SKIP() << "needs the simulator: run through scripts/with-sim.sh";
+    // Starts a simulated device with `flags` and points the link at it.
+    void StartDevice(const std::string& flags) {
+        std::string why;
+        if (!StartSimulatedDevice(flags, &device, &why)) GTEST_SKIP() << why;
         InitCoreContextValues(true);
         reports.clear();
         *GetUiCallbacks() = UiCallbackTable{};
@@ -43,7 +44,7 @@ class DeviceSimTest : public ::testing::Test {
         DSCore_UISetCoreInfo(&info);
         SetTransportKind(TRANSPORT_NETWORK);
         SetLinkAddress("127.0.0.1");
-        SetLinkPort(static_cast<uint16_t>(atoi(port)));
+        SetLinkPort(static_cast<uint16_t>(device.port));
         SetLinkIdentity(searchRequest, sizeof searchRequest);
         SetLinkTimeout(2);
     }
@@ -51,15 +52,16 @@ class DeviceSimTest : public ::testing::Test {
         CloseDevice();
         SetLinkTimeout(0);
         *GetUiCallbacks() = UiCallbackTable{};
+        StopSimulatedDevice(&device);
     }
 
     // First words of the simulator's log lines, once `word` has appeared
     // `count` times (or after two seconds).
-    static std::vector<std::string> LogWords(const std::string& word = "", int count = 0) {
+    std::vector<std::string> LogWords(const std::string& word = "", int count = 0) {
         std::vector<std::string> words;
         for (int attempt = 0; attempt < 100; ++attempt) {
             words.clear();
-            std::ifstream log(WinPathFromUnix(getenv("TARVIK_SIM_LOG")));
+            std::istringstream log(ReadSimulatorLog(device));
             std::string line;
             while (std::getline(log, line)) words.push_back(line.substr(0, line.find(' ')));
             if (std::count(words.begin(), words.end(), word) >= count) break;
@@ -126,9 +128,12 @@ class DeviceSimTest : public ::testing::Test {
         }
         return 0;
     }
+
+    SimulatedDevice device;
 };
 
-TEST_F(DeviceSimTest, DISABLED_FeederSheetsScanAsTheChartInEveryPixelType) {
+TEST_F(DeviceSimTest, FeederSheetsScanAsTheChartInEveryPixelType) {
+    StartDevice("--sheets 2 --duplex");
     ASSERT_EQ(0, OpenDevice(1));
     EXPECT_EQ(0, SCAN_SENSE(ReportAll));
     EXPECT_EQ(0, SCAN_GETMACHINESTATE());
@@ -166,7 +171,8 @@ TEST_F(DeviceSimTest, DISABLED_FeederSheetsScanAsTheChartInEveryPixelType) {
     EXPECT_EQ(0, Count(log, "UNKNOWN"));
 }
 
-TEST_F(DeviceSimTest, DISABLED_EveryUserOpensItsOwnConnection) {
+TEST_F(DeviceSimTest, EveryUserOpensItsOwnConnection) {
+    StartDevice("");
     for (int i = 0; i < 3; ++i) {
         ASSERT_EQ(0, OpenDevice(1)) << i;
         EXPECT_EQ(0, SCAN_SENSE(ReportAll)) << i;
@@ -179,7 +185,8 @@ TEST_F(DeviceSimTest, DISABLED_EveryUserOpensItsOwnConnection) {
     EXPECT_TRUE(reports.empty());
 }
 
-TEST_F(DeviceSimTest, DISABLED_SenseReplyOneAbortsAndIsHiddenInMode2) {
+TEST_F(DeviceSimTest, SenseReplyOneAbortsAndIsHiddenInMode2) {
+    StartDevice("--sense-code 1@2");
     ASSERT_EQ(0, OpenDevice(1));
     EXPECT_EQ(0, SCAN_SENSE(ReportAll));
     EXPECT_EQ(3, SCAN_SENSE(ReportAllButCoverOpen));
@@ -189,7 +196,8 @@ TEST_F(DeviceSimTest, DISABLED_SenseReplyOneAbortsAndIsHiddenInMode2) {
     EXPECT_EQ(1, Count(LogWords("DISCONNECT", 1), "SCAN_ABORT"));
 }
 
-TEST_F(DeviceSimTest, DISABLED_SenseReplyThreeIsReportedWithoutAbort) {
+TEST_F(DeviceSimTest, SenseReplyThreeIsReportedWithoutAbort) {
+    StartDevice("--sense-code 3@1");
     ASSERT_EQ(0, OpenDevice(1));
     EXPECT_EQ(2, SCAN_SENSE(ReportAll));
     EXPECT_EQ(std::vector<int32_t>{2}, reports);
@@ -197,7 +205,8 @@ TEST_F(DeviceSimTest, DISABLED_SenseReplyThreeIsReportedWithoutAbort) {
     EXPECT_EQ(0, Count(LogWords("DISCONNECT", 1), "SCAN_ABORT"));
 }
 
-TEST_F(DeviceSimTest, DISABLED_StopKeyEndsTheScan) {
+TEST_F(DeviceSimTest, StopKeyEndsTheScan) {
+    StartDevice("--stop-key-after 100000");
     ASSERT_EQ(0, OpenDevice(1));
     SetPixelType(3);
     SetResolutionIndex(4);
@@ -210,7 +219,8 @@ TEST_F(DeviceSimTest, DISABLED_StopKeyEndsTheScan) {
     EXPECT_EQ(1, Count(LogWords("DISCONNECT", 1), "SCAN_ABORT"));
 }
 
-TEST_F(DeviceSimTest, DISABLED_SilentDeviceTimesOutAndTheNextOpenWorks) {
+TEST_F(DeviceSimTest, SilentDeviceTimesOutAndTheNextOpenWorks) {
+    StartDevice("--silence-on sense@1");
     ASSERT_EQ(0, OpenDevice(1));
     DWORD start = GetTickCount();
     EXPECT_EQ(1, SCAN_SENSE(ReportAll));
@@ -223,7 +233,8 @@ TEST_F(DeviceSimTest, DISABLED_SilentDeviceTimesOutAndTheNextOpenWorks) {
     EXPECT_EQ(0, SCAN_SENSE(ReportAll));
 }
 
-TEST_F(DeviceSimTest, DISABLED_SplitRepliesStillScanExactly) {
+TEST_F(DeviceSimTest, SplitRepliesStillScanExactly) {
+    StartDevice("--split 5:1");
     ASSERT_EQ(0, OpenDevice(1));
     SetPixelType(2);
     SetResolutionIndex(0);
@@ -235,7 +246,8 @@ TEST_F(DeviceSimTest, DISABLED_SplitRepliesStillScanExactly) {
     EXPECT_TRUE(reports.empty());
 }
 
-TEST_F(DeviceSimTest, DISABLED_DroppedConnectionDuringDataFailsWithStatus6) {
+TEST_F(DeviceSimTest, DroppedConnectionDuringDataFailsWithStatus6) {
+    StartDevice("--drop-after 5000");
     ASSERT_EQ(0, OpenDevice(1));
     SetPixelType(3);
     SetResolutionIndex(2);
@@ -246,7 +258,8 @@ TEST_F(DeviceSimTest, DISABLED_DroppedConnectionDuringDataFailsWithStatus6) {
     EXPECT_EQ(std::vector<int32_t>{6}, reports);
 }
 
-TEST_F(DeviceSimTest, DISABLED_WrongRepliesFailTheirOperation) {
+TEST_F(DeviceSimTest, WrongRepliesFailTheirOperation) {
+    StartDevice("--wrong-code checkpid@1 --wrong-length getmachinestate@1:-1 --wrong-code sense@1");
     EXPECT_EQ(1, OpenDevice(1));  // identity answered with a wrong reply code
     EXPECT_EQ(nullptr, GetCoreContext()->openTransport);
     EXPECT_EQ(std::vector<int32_t>{1}, reports);
@@ -263,14 +276,16 @@ TEST_F(DeviceSimTest, DISABLED_WrongRepliesFailTheirOperation) {
     EXPECT_EQ(std::vector<int32_t>{1}, reports);
 }
 
-TEST_F(DeviceSimTest, DISABLED_BusyDeviceIsRefusedThenAccepted) {
+TEST_F(DeviceSimTest, BusyDeviceIsRefusedThenAccepted) {
+    StartDevice("--busy-first 1");
     EXPECT_EQ(1, OpenDevice(1));
     EXPECT_EQ(std::vector<int32_t>{1}, reports);
     EXPECT_EQ(0, OpenDevice(1));
     EXPECT_EQ(0, SCAN_SENSE(ReportAll));
 }
 
-TEST_F(DeviceSimTest, DISABLED_RefusedIdentityKeepsTheLinkClosed) {
+TEST_F(DeviceSimTest, RefusedIdentityKeepsTheLinkClosed) {
+    StartDevice("--refuse-identity");
     EXPECT_EQ(1, OpenDevice(1));
     EXPECT_EQ(std::vector<int32_t>{1}, reports);
     // The identity check itself always reports, whatever the caller asked.
