@@ -13,9 +13,9 @@
 #include "core/ui_callbacks.h"
 #include "device/device_link.h"
 #include "device/device_ops.h"
-#include "device/paper_sizes.h"
 #include "device/transport.h"
 #include "device/window_descriptor.h"
+#include "scan/paper_tables.h"
 #include "tests/support/sim_client.h"
 #include "tools/sim/sim_chart.h"
 
@@ -88,7 +88,9 @@ class DeviceSimTest : public ::testing::Test {
         in.areaWidth = c->scanWindow.areaWidth;
         in.areaHeight = c->scanWindow.areaHeight;
         in.paperSource = c->scanWindow.paperSource;
-        PaperSize600(in.paperSizeCode, &in.paperWidth600, &in.paperLength600);
+        PaperCodeEntry paper = LookupPaperCode(in.paperSizeCode);
+        in.paperWidth600 = paper.width600;
+        in.paperLength600 = paper.height600;
         WindowDescriptor d{};
         FillWindowDescriptor(in, &d);
         tarvik_sim::ChartWindow w;
@@ -238,7 +240,7 @@ TEST_F(DeviceSimTest, SplitRepliesStillScanExactly) {
     ASSERT_EQ(0, OpenDevice(1));
     SetPixelType(2);
     SetResolutionIndex(0);
-    SetPaperSizeCode(CustomPaperSizeCode);
+    SetPaperSizeCode(PaperCodeCustomArea);
     SetCustomArea(10, 20, 64, 40);
     std::vector<uint8_t> image;
     ASSERT_EQ(0, Scan(&image));
