@@ -22,7 +22,7 @@ void InstallPlatformHooks() {
 
 void InitDeviceLinkDefaults() {
     SetLinkUsbParameters(DeviceVendorId, DeviceProductIdFirst, 0, 2);
-    SetLinkPort(4567);
+    SetLinkPort(DeviceDefaultPort);
 }
 
 void SetHelpPath(const std::string& path) { StoreHelpPath(path); }

@@ -7,10 +7,10 @@
 #include "core/ui_callbacks.h"
 #include "device/command_block.h"
 #include "device/device_status.h"
-#include "device/paper_sizes.h"
 #include "device/timed_io.h"
 #include "device/transport.h"
 #include "device/window_descriptor.h"
+#include "scan/paper_tables.h"
 
 namespace {
 
@@ -91,7 +91,9 @@ WindowInputs GatherWindowInputs() {
     in.areaWidth = window.areaWidth;
     in.areaHeight = window.areaHeight;
     in.paperSource = window.paperSource;
-    PaperSize600(window.paperSizeCode, &in.paperWidth600, &in.paperLength600);
+    PaperCodeEntry paper = LookupPaperCode(window.paperSizeCode);
+    in.paperWidth600 = paper.width600;
+    in.paperLength600 = paper.height600;
     return in;
 }
 

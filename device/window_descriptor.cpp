@@ -1,8 +1,9 @@
 #include "device/window_descriptor.h"
 
+#include "scan/paper_tables.h"
+
 namespace {
 
-constexpr int32_t resolutionTable[ResolutionCount] = {75, 100, 150, 200, 300, 400, 600, 1200, 2400, 4800};
 constexpr int32_t DeviceBaseDpi = 600;
 
 constexpr uint8_t ResoPreview = 0xFF;
@@ -15,7 +16,7 @@ uint8_t Low8(int32_t value) { return static_cast<uint8_t>(value & 0xFF); }
 // The device knows 150, 300 and 600 dpi by code; lower resolutions are asked for
 // explicitly and higher ones are scanned at 600 and enlarged by the source.
 void ChooseResolution(int32_t index, WindowDescriptor* out) {
-    int32_t dpi = resolutionTable[index];
+    int32_t dpi = ResolutionDpi(index);
     out->xResolution = 0;
     if (index == 2) {
         out->reso = 0;
@@ -46,8 +47,8 @@ void FillPreview(const WindowInputs& in, WindowDescriptor* out) {
 
 // Custom areas are kept in pixels of the selected resolution; the device wants 1/600 inch.
 void FillArea(const WindowInputs& in, WindowDescriptor* out) {
-    if (in.paperSizeCode == CustomPaperSizeCode) {
-        int64_t dpi = resolutionTable[in.resolutionIndex];
+    if (in.paperSizeCode == PaperCodeCustomArea) {
+        int64_t dpi = ResolutionDpi(in.resolutionIndex);
         out->x = Low16(int64_t{in.areaLeft} * DeviceBaseDpi / dpi);
         out->y = Low16(int64_t{in.areaTop} * DeviceBaseDpi / dpi);
         out->width = Low16(int64_t{in.areaWidth} * DeviceBaseDpi / dpi);
@@ -62,11 +63,6 @@ void FillArea(const WindowInputs& in, WindowDescriptor* out) {
 
 }  // namespace
 
-int32_t ResolutionAtIndex(int32_t index) {
-    if (index < 0 || index >= ResolutionCount) return 0;
-    return resolutionTable[index];
-}
-
 bool FillWindowDescriptor(const WindowInputs& in, WindowDescriptor* out) {
     if (out == nullptr) return false;
     WindowDescriptor window{};
@@ -74,7 +70,7 @@ bool FillWindowDescriptor(const WindowInputs& in, WindowDescriptor* out) {
     if (in.previewMode == 1) {
         FillPreview(in, &window);
     } else {
-        if (ResolutionAtIndex(in.resolutionIndex) == 0) return false;
+        if (ResolutionDpi(in.resolutionIndex) == 0) return false;
         ChooseResolution(in.resolutionIndex, &window);
         window.scanType = Low8(in.pixelType);
         window.origSize = Low8(in.paperSizeCode);

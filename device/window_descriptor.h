@@ -23,12 +23,6 @@ struct WindowInputs {
     int32_t paperLength600;
 };
 
-constexpr int32_t CustomPaperSizeCode = 255;
-constexpr int32_t ResolutionCount = 10;
-
-// Dots per inch of a resolution index, 0 for an index outside 0..9.
-int32_t ResolutionAtIndex(int32_t index);
-
 // Fills `out` from the inputs; false (out untouched) when the resolution index
 // lies outside the table, so nothing is divided by a made-up resolution.
 bool FillWindowDescriptor(const WindowInputs& in, WindowDescriptor* out);

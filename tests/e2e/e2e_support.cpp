@@ -12,16 +12,17 @@ std::string WinPathFromUnix(const std::string& unixPath) {
     return path;
 }
 
-bool InstallSourceForWineManager() {
+bool InstallSourceForWineManager(const char* dsPath) {
     char windows[MAX_PATH] = {};
     if (GetWindowsDirectoryA(windows, MAX_PATH) == 0) return false;
     std::string folder = std::string(windows) + "\\twain_32";
     CreateDirectoryA(folder.c_str(), nullptr);
     // Wine's manager looks only at this one name; the resource module and the
     // help file follow the library's own name.
-    std::string built = WinPathFromUnix(TARVIK_DS_PATH);
+    std::string built = WinPathFromUnix(dsPath);
     if (!CopyFileA(built.c_str(), (folder + "\\sane.ds").c_str(), FALSE)) return false;
-    std::string builtBase = built.substr(0, built.size() - 3);
+    std::string product = WinPathFromUnix(TARVIK_DS_PATH);
+    std::string builtBase = product.substr(0, product.size() - 3);
     CopyFileA((builtBase + ".dll").c_str(), (folder + "\\sane.dll").c_str(), FALSE);
     CopyFileA((builtBase + ".chm").c_str(), (folder + "\\sane.chm").c_str(), FALSE);
     return true;

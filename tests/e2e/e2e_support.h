@@ -8,8 +8,8 @@
 
 std::string WinPathFromUnix(const std::string& unixPath);
 // Copies the built source (and its resource module and help file, when built)
-// to where Wine's manager loads sources.
-bool InstallSourceForWineManager();
+// to where Wine's manager loads sources; `dsPath` picks a test build instead.
+bool InstallSourceForWineManager(const char* dsPath = TARVIK_DS_PATH);
 
 // What a finished child program left: its exit code and its two outputs.
 struct ProgramRun {

@@ -210,3 +210,42 @@ TEST(ParseReplyTest, RefusesWrongSizesMissingPointersAndCommandsWithoutReply) {
 }
 
 }  // namespace
+
+namespace {
+
+// Whatever bytes the device sends, decoding stays inside the reply and the
+// record and yields only values the record can hold.
+TEST(ParseReplyTest, RandomRepliesDecodeIntoTheirDomains) {
+    uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<uint8_t>(seed >> 24);
+    };
+    for (int round = 0; round < 20000; ++round) {
+        uint8_t reply[10];
+        for (uint8_t& byte : reply) byte = next();
+        if (round % 4 == 0) reply[0] = 0x04;  // reach the code and status checks too
+        StatusReply status{};
+        ASSERT_TRUE(ParseReply(CMD_SENSE, reply, &status, sizeof status));
+        ASSERT_GE(status.value, 0);
+        ASSERT_LE(status.value, 255);
+        for (int32_t id : {CMD_GETNETWORKSTATUS, CMD_CHECKPID, CMD_RELEASE}) {
+            bool ok = ParseReply(id, reply, &status, sizeof status);
+            ASSERT_EQ(ok, status.value == 0 || status.value == 1) << "id " << id;
+            if (!ok) {
+                ASSERT_EQ(2, status.value);
+            }
+        }
+        DataBufferState state{};
+        ASSERT_TRUE(ParseReply(CMD_GETDATABUFFERSTATE, reply, &state, sizeof state));
+        for (int32_t value : {state.logicWidth, state.logicHeight, state.actualWidth, state.actualHeight}) {
+            ASSERT_GE(value, 0);
+            ASSERT_LE(value, 65535);
+        }
+        MachineState machine{};
+        ASSERT_TRUE(ParseReply(CMD_GETMACHINESTATE, reply, &machine, sizeof machine));
+        for (uint8_t flag : machine.flags) ASSERT_LE(flag, 1);
+    }
+}
+
+}  // namespace

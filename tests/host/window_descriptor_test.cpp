@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "device/device_status.h"
-#include "device/paper_sizes.h"
+#include "scan/paper_tables.h"
 
 namespace {
 
@@ -12,7 +12,7 @@ WindowInputs Inputs() {
     in.physicalWidth = 850;
     in.physicalHeight = 1169;
     in.pixelType = 2;
-    in.paperSizeCode = CustomPaperSizeCode;
+    in.paperSizeCode = PaperCodeCustomArea;
     in.resolutionIndex = 4;
     in.paperSource = 1;
     return in;
@@ -158,28 +158,6 @@ TEST(DeviceStatusTest, BufferStatesThatWouldOverrunAreRefused) {
         EXPECT_EQ(c.usable, IsUsableBufferState(c.state))
             << c.state.logicWidth << "x" << c.state.logicHeight << " image " << c.state.actualWidth << "x"
             << c.state.actualHeight;
-    }
-}
-
-}  // namespace
-
-namespace {
-
-TEST(PaperSizeTest, KnownCodesGiveTheirSizeAndUnknownCodesNothing) {
-    struct Case {
-        int32_t code;
-        bool found;
-        int32_t width;
-        int32_t length;
-    };
-    const Case cases[] = {{0, true, 7020, 9924},   {12, true, 5100, 6600}, {28, true, 3498, 2478},
-                          {255, true, 4960, 7015}, {19, false, 0, 0},      {-1, false, 0, 0}};
-    for (const Case& c : cases) {
-        int32_t width = -1;
-        int32_t length = -1;
-        EXPECT_EQ(c.found, PaperSize600(c.code, &width, &length)) << c.code;
-        EXPECT_EQ(c.width, width) << c.code;
-        EXPECT_EQ(c.length, length) << c.code;
     }
 }
 

@@ -84,6 +84,12 @@ TEST_F(DeviceNetTest, OpenReadsStatusSendsIdentityAndCloseReleases) {
     EXPECT_TRUE(reports.empty());
 }
 
+TEST_F(DeviceNetTest, AnOpenedLinkAllowsSixtySecondsPerExchange) {
+    SetLinkTimeout(0);
+    Open();
+    EXPECT_EQ(60, GetCoreContext()->openTransport->timeoutSeconds);
+}
+
 TEST_F(DeviceNetTest, OpenOnAnOpenLinkSendsNothing) {
     Open();
     EXPECT_EQ(0, OpenDevice(1));

@@ -3,10 +3,14 @@
 #include <cstring>
 
 #include "core/startup.h"
+#include "device/usb_transport.h"
 #include "tests/win/recording_twain32.h"
 
 namespace {
 bool openFlag;
+// Wine has no still-image devices: every Usbscan path fails to open. Saying so
+// directly spares each USB open 200,000 real failed file opens.
+HANDLE NoUsbDevice(const char*) { return INVALID_HANDLE_VALUE; }
 int choiceAnswer;
 int AnswerChoice() { return choiceAnswer; }
 }  // namespace
@@ -42,6 +46,8 @@ void ResetSource() {
     ShutDown(GetModuleHandleA(nullptr));
     StartUp(GetModuleHandleA(nullptr));
     ResetOpenFlagForTest();
+    ResetUsbPlatformCalls();
+    GetUsbPlatformCalls()->openPath = NoUsbDevice;
 }
 
 TW_UINT16 OpenSourceWithChoice(TW_UINT32 appId, int choice) {

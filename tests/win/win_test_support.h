@@ -15,8 +15,8 @@ extern "C" TW_UINT16 TW_CALLINGSTYLE DS_Entry(pTW_IDENTITY origin, TW_UINT32 gro
 std::string WinPathFromUnix(const std::string& unixPath);
 // An application identity as a manager would hand it to the source.
 TW_IDENTITY AppIdentity(TW_UINT32 id);
-// The library's start-up run on the test program, with a fresh open flag and
-// an empty interface table.
+// The library's start-up run on the test program, with a fresh open flag, an
+// empty interface table and an empty USB bus.
 void ResetSource();
 // The process-local open flag of the test build.
 void ResetOpenFlagForTest();
