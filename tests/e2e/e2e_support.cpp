@@ -2,7 +2,6 @@
 #include "tests/e2e/e2e_support.h"
 
 #include <cstring>
-#include <thread>
 
 std::string WinPathFromUnix(const std::string& unixPath) {
     std::string path = "Z:" + unixPath;
@@ -101,45 +100,48 @@ TW_UINT16 TestApplication::WaitForSourceMessage(pTW_IDENTITY source, DWORD timeo
 
 namespace {
 
-// Reads a pipe to its end on its own thread, so a full pipe never stalls the child.
-std::thread Drain(HANDLE pipe, std::string* into) {
-    return std::thread([pipe, into] {
-        char buffer[4096];
-        DWORD got = 0;
-        while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0) into->append(buffer, got);
-        CloseHandle(pipe);
-    });
+// An inheritable file the child writes its output to. Files rather than pipes:
+// Wine's helper processes inherit the handles and would keep a pipe open
+// long after the child has ended.
+HANDLE CaptureFile(const std::string& path) {
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
+}
+
+std::string ReadCapture(HANDLE file) {
+    std::string text;
+    SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+    return text;
 }
 
 }  // namespace
 
 ProgramRun RunProgram(const std::string& commandLine, DWORD timeoutMs) {
     ProgramRun run;
-    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    HANDLE outRead, outWrite, errRead, errWrite;
-    if (!CreatePipe(&outRead, &outWrite, &inherit, 0)) return run;
-    if (!CreatePipe(&errRead, &errWrite, &inherit, 0)) {
-        CloseHandle(outRead);
-        CloseHandle(outWrite);
+    char folder[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, folder);
+    const std::string base = std::string(folder) + "e2e_run_" + std::to_string(GetCurrentProcessId());
+    HANDLE out = CaptureFile(base + ".out");
+    HANDLE err = CaptureFile(base + ".err");
+    if (out == INVALID_HANDLE_VALUE || err == INVALID_HANDLE_VALUE) {
+        if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+        if (err != INVALID_HANDLE_VALUE) CloseHandle(err);
         return run;
     }
-    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = outWrite;
-    startup.hStdError = errWrite;
+    startup.hStdOutput = out;
+    startup.hStdError = err;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION process{};
     std::string mutableLine = commandLine;
-    const BOOL started = CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                        nullptr, &startup, &process);
-    CloseHandle(outWrite);
-    CloseHandle(errWrite);
-    std::thread outReader = Drain(outRead, &run.out);
-    std::thread errReader = Drain(errRead, &run.err);
-    if (started) {
+    if (CreateProcessA(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                       &process)) {
         if (WaitForSingleObject(process.hProcess, timeoutMs) != WAIT_OBJECT_0) {
             TerminateProcess(process.hProcess, 0xffffffff);
             WaitForSingleObject(process.hProcess, INFINITE);
@@ -148,7 +150,11 @@ ProgramRun RunProgram(const std::string& commandLine, DWORD timeoutMs) {
         CloseHandle(process.hProcess);
         CloseHandle(process.hThread);
     }
-    outReader.join();
-    errReader.join();
+    run.out = ReadCapture(out);
+    run.err = ReadCapture(err);
+    CloseHandle(out);
+    CloseHandle(err);
+    DeleteFileA((base + ".out").c_str());
+    DeleteFileA((base + ".err").c_str());
     return run;
 }

@@ -53,6 +53,45 @@ TEST_F(TwscanThroughWineManager, UnreachableDeviceEndsWithExitCode6AndLeavesTheS
     }
 }
 
+// Every negotiation flag reaches the source, which reports the value back;
+// without a device the run then ends at enabling.
+TEST_F(TwscanThroughWineManager, NegotiatesFromFlagsAndPrintsWhatTheSourceReports) {
+    ProgramRun run = Twscan(
+        "--pixel-type gray --resolution 600 --paper-size letter --brightness 20 --contrast -10 --count 1 "
+        "--transfer memory --timeout 20");
+    EXPECT_EQ(6u, run.exitCode) << run.out << run.err;
+    const char* expected[] = {
+        "pixel type   requested GRAY, source reports GRAY",
+        "resolution   requested 600 dpi, source reports 600",
+        "paper size   requested US letter, source reports US letter",
+        "brightness   requested 20, source reports 20",
+        "contrast     requested -10, source reports -10",
+        "transfer     requested memory, source reports memory",
+        "count        requested 1, source reports 1",
+    };
+    for (const char* line : expected)
+        EXPECT_NE(std::string::npos, run.out.find(line)) << line << "\n" << run.out;
+}
+
+// A frame goes through DAT_IMAGELAYOUT as the custom area and comes back with
+// the source's rounding.
+TEST_F(TwscanThroughWineManager, FrameIsSetThroughTheLayoutAndReadBack) {
+    ProgramRun run = Twscan("--resolution 300 --frame 1,1,3,4 --timeout 20");
+    EXPECT_EQ(6u, run.exitCode) << run.out << run.err;
+    EXPECT_NE(
+        std::string::npos,
+        run.out.find(
+            "frame        requested 1.000,1.000,3.000,4.000 in, source reports 1.010,1.010,3.010,4.030 in"))
+        << run.out;
+}
+
+TEST_F(TwscanThroughWineManager, RefusedValueEndsWithExitCode5AndTheSourcesReason) {
+    ProgramRun run = Twscan("--resolution 333");
+    EXPECT_EQ(5u, run.exitCode) << run.out << run.err;
+    EXPECT_NE(std::string::npos, run.err.find("ICAP_XRESOLUTION")) << run.err;
+    EXPECT_NE(std::string::npos, run.err.find("TWCC_BADVALUE")) << run.err;
+}
+
 // Wine's manager takes the parent as the handle itself; twscan finds that out.
 TEST_F(TwscanThroughWineManager, PassesTheParentWindowAsWinesManagerExpects) {
     ProgramRun run = Twscan("--list --verbose");

@@ -71,10 +71,11 @@ TW_UINT16 DsmSession::CallManager(TW_UINT32 group, TW_UINT16 dat, TW_UINT16 msg,
 std::string DsmSession::DescribeSourceResult(TW_UINT16 rc) {
     std::string text = ReturnCodeName(rc);
     TW_STATUS status{};
-    if (CallSource(DG_CONTROL, DAT_STATUS, MSG_GET, &status) == TWRC_SUCCESS) {
-        text += ", " + ConditionCodeName(status.ConditionCode);
+    if (CallSource(DG_CONTROL, DAT_STATUS, MSG_GET, &status) != TWRC_SUCCESS) return text;
+    if (status.ConditionCode == TWCC_SUCCESS && rc == TWRC_FAILURE) {
+        return text + " (the source gave no condition code; is the device on and reachable?)";
     }
-    return text;
+    return text + ", " + ConditionCodeName(status.ConditionCode);
 }
 
 std::string DsmSession::DescribeManagerResult(TW_UINT16 rc) {
