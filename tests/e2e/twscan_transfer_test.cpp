@@ -1,0 +1,90 @@
+// twscan's transfers against a stand-in manager whose source delivers a known
+// 13 x 7 colour page: every mechanism writes the same BMP, pages are numbered,
+// and a cancel ends the run with its exit code.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "tests/e2e/e2e_support.h"
+
+namespace {
+
+std::vector<uint8_t> ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+class TwscanTransfers : public ::testing::Test {
+   protected:
+    void SetUp() override {
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        folder = std::string(temp) + "twscan_transfers";
+        CreateDirectoryA(folder.c_str(), nullptr);
+        SetEnvironmentVariableA("FAKE_PAGES", "1");
+        SetEnvironmentVariableA("FAKE_CANCEL_PAGE", nullptr);
+    }
+    ProgramRun Twscan(const std::string& arguments) {
+        return RunProgram("\"" + WinPathFromUnix(TARVIK_TWSCAN_PATH) + "\" --dsm \"" +
+                              WinPathFromUnix(TARVIK_FAKE_MANAGER_PATH) + "\" --source \"Fake Scanner\" " +
+                              arguments,
+                          60000);
+    }
+    std::string Path(const std::string& name) { return folder + "\\" + name; }
+
+    std::string folder;
+};
+
+// The expected file: the header twscan writes, then bottom-up BGR rows.
+TEST_F(TwscanTransfers, EveryMechanismAndBufferKindWritesTheSameBmp) {
+    ProgramRun native = Twscan("--transfer native -o \"" + Path("native.bmp") + "\"");
+    ASSERT_EQ(0u, native.exitCode) << native.out << native.err;
+    const std::vector<uint8_t> expected = ReadFileBytes(Path("native.bmp"));
+    ASSERT_EQ(14u + 40u + 40u * 7u, expected.size());
+    EXPECT_EQ(2 * 10 + 3, expected[54 + (6 - 3) * 40 + 3 * 2 + 2]) << "red of pixel (2, 3)";
+
+    const char* runs[] = {"--transfer file", "--transfer memory",
+                          "--transfer memory --memory-buffer app-handle",
+                          "--transfer memory --memory-buffer source-pointer",
+                          "--transfer memory --memory-buffer source-handle --buffer-size 100"};
+    int n = 0;
+    for (const char* run : runs) {
+        const std::string path = Path("page" + std::to_string(++n) + ".bmp");
+        ProgramRun result = Twscan(std::string(run) + " -o \"" + path + "\"");
+        ASSERT_EQ(0u, result.exitCode) << run << "\n" << result.out << result.err;
+        EXPECT_EQ(expected, ReadFileBytes(path)) << run;
+        EXPECT_NE(std::string::npos, result.out.find("1 page(s) written")) << result.out;
+    }
+}
+
+TEST_F(TwscanTransfers, EveryPageOfTheBatchGetsItsOwnFile) {
+    SetEnvironmentVariableA("FAKE_PAGES", "3");
+    ProgramRun run = Twscan("--transfer memory -o \"" + Path("feed.bmp") + "\"");
+    ASSERT_EQ(0u, run.exitCode) << run.out << run.err;
+    EXPECT_NE(std::string::npos, run.out.find("3 page(s) written")) << run.out;
+    const std::vector<uint8_t> first = ReadFileBytes(Path("feed.bmp"));
+    const std::vector<uint8_t> third = ReadFileBytes(Path("feed-3.bmp"));
+    ASSERT_FALSE(first.empty());
+    ASSERT_EQ(first.size(), third.size());
+    EXPECT_EQ(first[54 + 2] + 2, third[54 + 2]) << "each page's pixels differ by its number";
+
+    ProgramRun limited = Twscan("--count 2 -o \"" + Path("two%d.bmp") + "\"");
+    ASSERT_EQ(0u, limited.exitCode) << limited.out << limited.err;
+    EXPECT_NE(std::string::npos, limited.out.find("2 page(s) written")) << limited.out;
+    EXPECT_TRUE(ReadFileBytes(Path("two3.bmp")).empty());
+}
+
+TEST_F(TwscanTransfers, CancelledPageEndsWithExitCode7) {
+    SetEnvironmentVariableA("FAKE_PAGES", "3");
+    SetEnvironmentVariableA("FAKE_CANCEL_PAGE", "2");
+    for (const char* mechanism : {"native", "file", "memory"}) {
+        ProgramRun run =
+            Twscan(std::string("--transfer ") + mechanism + " -o \"" + Path("cancel.bmp") + "\"");
+        EXPECT_EQ(7u, run.exitCode) << mechanism << "\n" << run.out << run.err;
+        EXPECT_NE(std::string::npos, run.err.find("page 2: the scan was cancelled")) << run.err;
+    }
+}
+
+}  // namespace
