@@ -44,7 +44,8 @@ std::vector<uint8_t> InfoAndPalette(const MemoryImageFormat& format, int32_t hei
     Put16(&info[12], 1);
     Put16(&info[14], format.bitsPerPixel);
     Put32(&info[20], static_cast<uint32_t>(imageBytes));
-    const auto perMeter = static_cast<uint32_t>(std::lround(format.dotsPerInch / 0.0254));
+    // Truncated, as sources write it into their own bitmaps (300 dpi: 11811).
+    const auto perMeter = static_cast<uint32_t>(int64_t{format.dotsPerInch} * 10000 / 254);
     Put32(&info[24], perMeter);
     Put32(&info[28], perMeter);
     Put32(&info[32], colours);
