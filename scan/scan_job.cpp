@@ -11,6 +11,7 @@
 #include "device/device_link.h"
 #include "device/device_ops.h"
 #include "image/adjustment_pipeline.h"
+#include "image/row_bytes.h"
 #include "scan/dib_header.h"
 #include "scan/global_buffer.h"
 #include "scan/line_format.h"
@@ -68,11 +69,17 @@ bool SetUpJobBuffer(const ScanJobSizes& sizes) {
         FreeFixedBlock(preview.base);
         preview.width = s.imageWidth;
         preview.height = s.imageHeight;
-        uint8_t* base = AllocateFixedBlock(2 * sizes.deviceBytes + HeaderReserve, &Core().scanBlock);
+        // The bitmap's padded rows can be longer than the device's lines
+        // (an image as wide as the line): its part holds whichever is larger,
+        // so it never runs into the raw rows behind it.
+        const uint64_t bitmapRows =
+            static_cast<uint64_t>(AlignedRowBytes(3, preview.width)) * static_cast<uint64_t>(preview.height);
+        const uint64_t bitmapPart = std::max(sizes.deviceBytes, bitmapRows) + HeaderReserve;
+        uint8_t* base = AllocateFixedBlock(bitmapPart + sizes.deviceBytes, &Core().scanBlock);
         if (base == nullptr) return false;
-        memset(base, 0xFF, 2 * sizes.deviceBytes + HeaderReserve);
+        memset(base, 0xFF, bitmapPart + sizes.deviceBytes);
         preview.base = base;
-        preview.rows = base + sizes.deviceBytes + HeaderReserve;
+        preview.rows = base + bitmapPart;
         s.imageBase = base;
         s.rows = preview.rows;
         if (s.scanPurpose == SCANPURPOSE_PREVIEW) {
@@ -124,8 +131,8 @@ void ReadImage(const ScanJobSizes& sizes, uint8_t* readBuffer) {
         }
         // Rows beyond the image height the device announced have no room in the buffer.
         const uint32_t usable = static_cast<uint32_t>(std::min<int64_t>(lines, s.imageHeight - rowsSoFar));
-        RepackDeviceLines(readBuffer, s.rows + static_cast<uint64_t>(rowsSoFar) * sizes.rowBytes, usable, pixelType,
-                          sizes, Core().deviceLineWidth, s.imageWidth);
+        RepackDeviceLines(readBuffer, s.rows + static_cast<uint64_t>(rowsSoFar) * sizes.rowBytes, usable,
+                          pixelType, sizes, Core().deviceLineWidth, s.imageWidth);
         if (usable > 0) AdjustRows(&s, rowsSoFar, static_cast<int32_t>(usable));
         rowsSoFar += static_cast<int32_t>(usable);
         remaining -= chunk;
@@ -151,8 +158,9 @@ DWORD WINAPI ScanThread(void*) {
     DsTrace("ScanThread IN");
     ResetEvent(ScanFinishedEvent());
     ScanSettings& s = Core().scan;
-    const ScanJobSizes sizes = ComputeScanJobSizes(s.pixelType, Core().deviceLineWidth, Core().deviceLineCount,
-                                                   s.imageWidth, Core().transportKindSetting);
+    const ScanJobSizes sizes =
+        ComputeScanJobSizes(s.pixelType, Core().deviceLineWidth, Core().deviceLineCount, s.imageWidth,
+                            Core().transportKindSetting);
     bool feederReady = true;
     if (Core().scanWindow.paperSource != 0) {
         feederReady = SCAN_GETMACHINESTATE() == 0 && Core().feederState.adfLoaded != 0;
