@@ -97,7 +97,7 @@ PageResult FilePage(DsmSession& session, const std::string& path) {
     std::memcpy(setup.FileName, full.c_str(), full.size() + 1);
     setup.Format = TWFF_BMP;
     TW_UINT16 rc = session.CallSource(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup);
-    if (rc != TWRC_SUCCESS) {
+    if (rc != TWRC_SUCCESS && rc != TWRC_CHECKSTATUS) {
         throw TwscanError(ExitTransfer, "the source refused the file " + full +
                                             " (DAT_SETUPFILEXFER): " + session.DescribeSourceResult(rc));
     }
