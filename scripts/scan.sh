@@ -13,7 +13,9 @@ output="${1:-$root/scan.bmp}"
 win="$root/build/win"
 sim="$root/build/host/tools/sim/tarvik-sim"
 wine_run="$win/wine-run"
-prefix="$win/wineprefix"
+# A prefix of its own, so the saved settings below never reach the tests' prefix.
+prefix="$root/build/quickstart/wineprefix"
+export TARVIK_WINEPREFIX="$prefix"
 
 # The simulated device on the port the source uses for network scanners.
 log="$root/build/scan-sim.log"

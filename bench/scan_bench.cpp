@@ -1,0 +1,187 @@
+// Whole scans from the simulated device over loopback, through the source's
+// own transfer handlers, against the raw loopback transfer of the same bytes
+// measured in the same run. Prints figures; not a test.
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/handlers.h"
+#include "core/startup.h"
+#include "core/ui_callbacks.h"
+#include "device/device_link.h"
+#include "scan/scan_settings.h"
+#include "tests/support/sim_client.h"
+
+extern "C" TW_UINT16 TW_CALLINGSTYLE DS_Entry(pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16, TW_MEMREF);
+
+namespace {
+
+TW_IDENTITY Application() {
+    TW_IDENTITY app{};
+    app.Id = 77;
+    strcpy(app.ProductName, "scan benchmark");
+    return app;
+}
+
+TW_UINT16 Call(TW_UINT32 group, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
+    TW_IDENTITY app = Application();
+    return DS_Entry(&app, group, dat, msg, data);
+}
+
+double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(to.QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// Opens the source on the device at 'port', as a scripted application would.
+bool OpenSource(int port) {
+    StartUp(GetModuleHandleA(nullptr));
+    GetUiCallbacks()->ChooseDevice = [] { return 0; };
+    char address[20] = "127.0.0.1";
+    SetTransportKind(1);
+    SetLinkAddress(address);
+    SetLinkPort(static_cast<uint16_t>(port));
+    uint8_t identity[29] = {0x02};
+    memcpy(identity + 1, "Tarvik4100", 11);
+    memcpy(identity + 12, "MorvelTarvik4100", 17);
+    SetLinkIdentity(identity, sizeof identity);
+    TW_IDENTITY app = Application();
+    TW_IDENTITY ds = GetCoreContext()->dsIdentity;
+    ds.Id = 78;
+    return DS_Entry(&app, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &ds) == TWRC_SUCCESS;
+}
+
+void Configure(int resolutionIndex, bool heavy) {
+    SetPixelType(3);
+    SetResolutionIndex(resolutionIndex);
+    SetPaperSizeCode(2);  // A4
+    ScanSettings* s = GetScanSettings();
+    ResetAdjustments(s);
+    if (heavy) {
+        s->descreen = 1;
+        s->curveMode = 1;
+        s->curveGamma = 40;
+        for (int i = 0; i < 9; ++i) s->balance[i] = (i % 3 - 1) * 20;
+        s->hue = 30;
+        s->saturation = 20;
+        s->lightness = 10;
+    }
+    TW_USERINTERFACE ui{0, 0, nullptr};
+    Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, nullptr);
+    Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui);
+}
+
+// One native or memory transfer; returns seconds, or a negative number when it failed.
+double TimedScan(bool memory) {
+    LARGE_INTEGER start, end;
+    QueryPerformanceCounter(&start);
+    if (!memory) {
+        TW_UINT32 handle = 0;
+        if (Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle) != TWRC_XFERDONE) return -1;
+        QueryPerformanceCounter(&end);
+        GlobalFree(reinterpret_cast<HGLOBAL>(static_cast<uintptr_t>(handle)));
+        return Seconds(start, end);
+    }
+    std::vector<uint8_t> buffer(1048320);
+    TW_UINT16 rc = TWRC_SUCCESS;
+    while (rc == TWRC_SUCCESS) {
+        TW_IMAGEMEMXFER xfer{};
+        xfer.Memory.Flags = TWMF_APPOWNS | TWMF_POINTER;
+        xfer.Memory.Length = static_cast<TW_UINT32>(buffer.size());
+        xfer.Memory.TheMem = buffer.data();
+        rc = Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer);
+    }
+    QueryPerformanceCounter(&end);
+    return rc == TWRC_XFERDONE ? Seconds(start, end) : -1;
+}
+
+// The ceiling: the same number of bytes sent over a loopback TCP connection
+// in the device's read size and received straight into one buffer.
+double RawLoopbackSeconds(uint64_t bytes) {
+    SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    int length = sizeof address;
+    getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    listen(listener, 1);
+    std::thread sender([&] {
+        SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        std::vector<char> chunk(524286, 'x');
+        for (uint64_t sent = 0; sent < bytes;) {
+            int n = send(s, chunk.data(), static_cast<int>(std::min<uint64_t>(chunk.size(), bytes - sent)), 0);
+            if (n <= 0) break;
+            sent += static_cast<uint64_t>(n);
+        }
+        closesocket(s);
+    });
+    SOCKET receiver = accept(listener, nullptr, nullptr);
+    std::vector<char> image(static_cast<size_t>(bytes));
+    LARGE_INTEGER start, end;
+    QueryPerformanceCounter(&start);
+    uint64_t received = 0;
+    while (received < bytes) {
+        int n = recv(receiver, image.data() + received, static_cast<int>(std::min<uint64_t>(524286, bytes - received)), 0);
+        if (n <= 0) break;
+        received += static_cast<uint64_t>(n);
+    }
+    QueryPerformanceCounter(&end);
+    sender.join();
+    closesocket(receiver);
+    closesocket(listener);
+    return Seconds(start, end);
+}
+
+}  // namespace
+
+int main() {
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+    SimulatedDevice device;
+    std::string why;
+    if (!StartSimulatedDevice("--sheets 0", &device, &why)) {
+        printf("scan_bench: %s\n", why.c_str());
+        return 1;
+    }
+    if (!OpenSource(device.port)) {
+        printf("scan_bench: the source did not open on the simulated device\n");
+        return 1;
+    }
+    printf("%-34s %10s %10s %10s %8s\n", "A4 colour scan", "MB", "source MB/s", "raw MB/s", "ratio");
+    const struct {
+        int resolutionIndex;
+        const char* dpi;
+    } resolutions[] = {{4, "300 dpi"}, {6, "600 dpi"}};
+    int status = 0;
+    for (const auto& r : resolutions) {
+        for (bool heavy : {false, true}) {
+            for (bool memory : {false, true}) {
+                Configure(r.resolutionIndex, heavy);
+                const double seconds = TimedScan(memory);
+                const uint64_t bytes = 3ull * GetCoreContext()->deviceLineWidth * GetCoreContext()->deviceLineCount;
+                const double raw = RawLoopbackSeconds(bytes);
+                const double mb = static_cast<double>(bytes) / 1e6;
+                char label[64];
+                snprintf(label, sizeof label, "%s %s %s", r.dpi, memory ? "memory" : "native",
+                         heavy ? "heavy" : "neutral");
+                if (seconds < 0) {
+                    printf("%-34s failed\n", label);
+                    status = 1;
+                    continue;
+                }
+                printf("%-34s %10.1f %10.1f %10.1f %8.2f\n", label, mb, mb / seconds, mb / raw, raw / seconds);
+            }
+        }
+    }
+    Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr);
+    StopSimulatedDevice(&device);
+    return status;
+}
