@@ -13,7 +13,6 @@ cmake --build build/bench -j2 --target $targets >build/bench/build.log 2>&1 || {
 }
 status=0
 for name in $targets; do
-    [ "$name" = scan_bench ] && continue
     echo "== $name"
     "build/bench/bench/$name" || status=1
 done
