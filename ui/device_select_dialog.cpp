@@ -91,9 +91,13 @@ void InitDialog(HWND dialog, LPARAM testAtOnce) {
     RegisterHotKey(dialog, DeviceSelectHotKeyId, HotKeyModifiers, HotKeyKey);
 
     if (testAtOnce != 1) return;
-    // The link's address starts empty in every process; the saved network
-    // device can only answer this first test if its address goes in first.
-    if (saved == 1) StoreLinkAddress(AddressInControl(dialog));
+    // The link's address and identity start empty in every process; the saved
+    // network device can only answer this first test if both go in first, as
+    // "store and test" puts them in.
+    if (saved == 1) {
+        StoreSearchIdentity();
+        StoreLinkAddress(AddressInControl(dialog));
+    }
     if (backend.testDevice() == 0) EndDialog(dialog, DeviceChosen);
 }
 

@@ -28,13 +28,17 @@ struct FakeDevice {
     std::vector<int32_t> answers;  // one per test, the last one repeats
     int tests = 0;
     std::string addressAtFirstTest;
+    uint32_t identityLengthAtFirstTest = 0;
     std::vector<std::string> found;
     std::vector<uint8_t> lastRequest;
 };
 FakeDevice fake;
 
 int32_t FakeTest() {
-    if (fake.tests == 0) fake.addressAtFirstTest = GetDeviceLink()->address;
+    if (fake.tests == 0) {
+        fake.addressAtFirstTest = GetDeviceLink()->address;
+        fake.identityLengthAtFirstTest = GetDeviceLink()->identityLength;
+    }
     int32_t answer = fake.answers.empty() ? 1 : fake.answers[std::min<size_t>(fake.tests, fake.answers.size() - 1)];
     ++fake.tests;
     return answer;
@@ -184,18 +188,21 @@ TEST_F(DeviceSelectDialogTest, SavedDeviceAnsweringEndsTheDialogDuringItsOpening
     struct Case {
         int32_t saved;
         const char* expectedLinkAddress;
+        uint32_t expectedIdentityLength;
     };
     // A network device is tested at its saved address; the USB test leaves the address alone.
-    for (const Case& c : {Case{1, "192.168.7.42"}, Case{0, ""}}) {
+    for (const Case& c : {Case{1, "192.168.7.42", SearchRequestLength}, Case{0, "", 0}}) {
         SetUp();
         GetUiGlobals()->settings.ioTypeSelect = c.saved;
         SetTransportKind(c.saved);
         strcpy(GetMainUiState()->ipAddress, "192.168.7.42");
         memset(GetDeviceLink()->address, 0, sizeof GetDeviceLink()->address);
+        SetLinkIdentity(nullptr, 0);
         fake.answers = {0};
         EXPECT_EQ(DeviceChosen, RunDeviceSelectDialog(1)) << "saved kind " << c.saved;
         EXPECT_EQ(1, fake.tests);
         EXPECT_EQ(c.expectedLinkAddress, fake.addressAtFirstTest);
+        EXPECT_EQ(c.expectedIdentityLength, fake.identityLengthAtFirstTest);
         EXPECT_EQ(nullptr, FindWindowA("#32770", title.c_str()));
     }
 }
