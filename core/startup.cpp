@@ -4,10 +4,13 @@
 
 #include <cstring>
 
+#include "core/app_data_path.h"
 #include "core/handlers.h"
 #include "core/platform_hook.h"
 #include "core/ui_callbacks.h"
 #include "core/win_platform.h"
+#include "ui/adjustment_settings.h"
+#include "ui/main_settings.h"
 
 namespace {
 
@@ -72,11 +75,25 @@ void StartUp(HMODULE module) {
     InstallPlatformHooks();
     INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), 0x0A2F};
     InitCommonControlsEx(&controls);
+    memset(GetMainUiState(), 0, sizeof(MainUiState));
+    SetAdjustmentDefaults();
     InitCore(module);
+    // The interface takes every dialog, string and picture from here.
+    GetUiGlobals()->resourceHandle = resourceModule;
+    SetMainDefaults();
+
+    std::string adjustmentPath = CommonAppDataFile("ZOL_MF1DS.ini");
+    CopyText(GetUiGlobals()->settingsFilePath, sizeof GetUiGlobals()->settingsFilePath, adjustmentPath);
+    LoadAdjustmentSettings(GetUiGlobals()->settingsFilePath);
+    std::string mainPath = CommonAppDataFile("KTX_TWAIN.ini");
+    CopyText(GetMainUiState()->settingsPath, sizeof GetMainUiState()->settingsPath, mainPath);
+    LoadMainSettings(GetMainUiState()->settingsPath);
+    ApplyAdjustmentSettings();
     InstallUiCallbacks();
 }
 
 void ShutDown(HMODULE module) {
     if (resourceModule != nullptr && resourceModule != module) FreeLibrary(resourceModule);
     resourceModule = nullptr;
+    GetUiGlobals()->resourceHandle = nullptr;
 }

@@ -7,7 +7,7 @@
 #include "core/ui_callbacks.h"
 #include "device/device_ops.h"
 #include "device/device_status.h"
-#include "device/net_discovery.h"
+#include "device/discovery.h"
 #include "device/transport.h"
 
 namespace {

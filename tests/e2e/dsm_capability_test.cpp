@@ -12,6 +12,8 @@ namespace {
 // An application with the source open (state 4), as the manager hands it out.
 class WineManagerCapabilities : public ::testing::Test {
    protected:
+    // No device answers here: the choice is abandoned, the source stays open.
+    SelectionDialogCanceller noDevice;
     void SetUp() override {
         ASSERT_TRUE(InstallSourceForWineManager());
         ASSERT_NE(nullptr, app.entry) << "Wine's twain_32.dll did not load";

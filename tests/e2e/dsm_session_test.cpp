@@ -7,6 +7,7 @@ namespace {
 
 TEST(WineManagerSession, OpensEnablesReceivesCloseRequestAndClosesCleanly) {
     ASSERT_TRUE(InstallSourceForWineManager());
+    SelectionDialogCanceller noDevice;
     TestApplication app;
     ASSERT_NE(nullptr, app.entry) << "Wine's twain_32.dll did not load";
     ASSERT_EQ(TWRC_SUCCESS, app.OpenManager());
@@ -15,9 +16,10 @@ TEST(WineManagerSession, OpensEnablesReceivesCloseRequestAndClosesCleanly) {
     ASSERT_TRUE(app.FindSource("Tarvik4100 TWAIN", &source)) << "the manager did not list the source";
     EXPECT_STREQ("V 1.2.0.0", source.Version.Info);
     ASSERT_EQ(TWRC_SUCCESS, app.Call(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source));
+    EXPECT_EQ(1, noDevice.Cancelled()) << "the selection dialog was shown once";
 
-    // No device-selection dialog is part of the source yet, so the choice
-    // counts as abandoned and enabling with the interface asks to close.
+    // No device answers, so the user cancels the device-selection dialog: the
+    // choice counts as abandoned and enabling with the interface asks to close.
     TW_USERINTERFACE ui{1, 0, app.window};
     ASSERT_EQ(TWRC_SUCCESS, app.Call(&source, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
     EXPECT_EQ(MSG_CLOSEDSREQ, app.WaitForSourceMessage(&source, 10000));

@@ -27,6 +27,38 @@ bool InstallSourceForWineManager(const char* dsPath) {
     return true;
 }
 
+std::string SelectionDialogTitle() {
+    std::string built = WinPathFromUnix(TARVIK_DS_PATH);
+    std::string resources = built.substr(0, built.size() - 3) + ".dll";
+    HMODULE module = LoadLibraryExA(resources.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    char title[256] = {};
+    if (module != nullptr) {
+        LoadStringA(module, 2116, title, sizeof title);
+        FreeLibrary(module);
+    }
+    return title;
+}
+
+SelectionDialogCanceller::SelectionDialogCanceller() {
+    std::string title = SelectionDialogTitle();
+    thread_ = std::thread([this, title] {
+        while (!stop_ && !title.empty()) {
+            HWND dialog = FindWindowA("#32770", title.c_str());
+            if (dialog != nullptr && IsWindowVisible(dialog)) {
+                ++cancelled_;
+                PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(1178, BN_CLICKED), 0);
+                Sleep(500);
+            }
+            Sleep(50);
+        }
+    });
+}
+
+SelectionDialogCanceller::~SelectionDialogCanceller() {
+    stop_ = true;
+    thread_.join();
+}
+
 TestApplication::TestApplication() {
     identity.Id = 0;
     identity.Version.MajorNum = 1;

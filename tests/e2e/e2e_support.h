@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 #include "core/twain.h"
 
@@ -38,3 +40,23 @@ struct TestApplication {
     HMODULE manager = nullptr;
     DSMENTRYPROC entry = nullptr;
 };
+
+// Presses Cancel in the source's device-selection dialog whenever one shows,
+// as a user without a scanner does, for tests that open the source with no
+// device answering. The dialog's title comes from the built resource module.
+class SelectionDialogCanceller {
+public:
+    SelectionDialogCanceller();
+    ~SelectionDialogCanceller();
+    SelectionDialogCanceller(const SelectionDialogCanceller&) = delete;
+    SelectionDialogCanceller& operator=(const SelectionDialogCanceller&) = delete;
+    int Cancelled() const { return cancelled_; }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::atomic<int> cancelled_{0};
+    std::thread thread_;
+};
+
+// The selection dialog's title as the built resource module has it.
+std::string SelectionDialogTitle();

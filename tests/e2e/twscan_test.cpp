@@ -14,6 +14,8 @@ ProgramRun Twscan(const std::string& arguments) {
 
 class TwscanThroughWineManager : public ::testing::Test {
    protected:
+    // No device answers here: the user cancels the device-selection dialog.
+    SelectionDialogCanceller noDevice;
     void SetUp() override { ASSERT_TRUE(InstallSourceForWineManager()); }
 };
 

@@ -1,0 +1,21 @@
+// Telling the user what a device status means, shared by the dialogs that
+// talk to the device.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+constexpr int StatusModeProgress = 1;      // the progress dialog: stop its timer first
+constexpr int StatusModeDeviceSelect = 2;  // the device selection dialog: success ends it
+
+// The resource string of a device status; 0 for a code without a message.
+unsigned DeviceStatusStringId(int32_t code);
+// Shows the message of a nonzero code in an error box owned by window; in the
+// selection mode, code 0 ends the window as a dialog with result 0.
+void ShowDeviceStatus(HWND window, int mode, int32_t code);
+// Centres a window on the screen.
+void CenterWindow(HWND window);
+// A string of the resource module; empty when it is missing.
+std::string ResourceText(unsigned id);
