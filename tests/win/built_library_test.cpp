@@ -9,9 +9,24 @@ namespace {
 
 using DsEntryProc = TW_UINT16(TW_CALLINGSTYLE*)(pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16, TW_MEMREF);
 
+// The built library alone in a folder of its own: without its resource module
+// it has no dialogs, so opening it never waits for a person.
+std::string BareLibrary() {
+    static const std::string path = [] {
+        char folder[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, folder);
+        std::string dir = std::string(folder) + "tarvik-bare-" + std::to_string(GetCurrentProcessId());
+        CreateDirectoryA(dir.c_str(), nullptr);
+        std::string copy = dir + "\\Tarvik4100.ds";
+        CopyFileA(WinPathFromUnix(TARVIK_DS_PATH).c_str(), copy.c_str(), FALSE);
+        return copy;
+    }();
+    return path;
+}
+
 struct LoadedSource {
     LoadedSource() {
-        module = LoadLibraryA(WinPathFromUnix(TARVIK_DS_PATH).c_str());
+        module = LoadLibraryA(BareLibrary().c_str());
         if (module != nullptr) {
             entry = reinterpret_cast<DsEntryProc>(reinterpret_cast<void*>(GetProcAddress(module, "DS_Entry")));
         }
@@ -25,8 +40,7 @@ struct LoadedSource {
 
 // Runs the child program against the built library; its exit code is DS_Entry's result.
 DWORD OpenInAnotherProcess() {
-    std::string command = "\"" + WinPathFromUnix(TARVIK_CHILD_PATH) + "\" \"" + WinPathFromUnix(TARVIK_DS_PATH) +
-                          "\"";
+    std::string command = "\"" + WinPathFromUnix(TARVIK_CHILD_PATH) + "\" \"" + BareLibrary() + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};

@@ -177,8 +177,9 @@ inline TW_UINT16 SetOne(TW_UINT16 capId, TW_UINT16 itemType, uint32_t value) {
     return rc;
 }
 
-// A fresh source, opened without a device check, A4 selected as for a metric
-// user. The link points at a loopback port where nothing listens, so asking
+// A fresh source, opened without a device check, in colour with A4 selected as
+// for a metric user without saved settings files (whose scan-mode default is
+// grey). The link points at a loopback port where nothing listens, so asking
 // for the device fails at once instead of searching the USB bus.
 class CapabilityTest : public ::testing::Test {
    protected:
@@ -188,6 +189,7 @@ class CapabilityTest : public ::testing::Test {
         PointLinkAtLoopbackDevice(1);
         ASSERT_EQ(TWRC_SUCCESS, OpenSourceWithChoice(App, 255));
         SetPaperSizeCode(2);
+        SetPixelType(3);
     }
 };
 
