@@ -9,9 +9,25 @@ namespace {
 
 using DsEntryProc = TW_UINT16(TW_CALLINGSTYLE*)(pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16, TW_MEMREF);
 
+// The built library alone in a folder of its own: without its resource module
+// beside it the device-selection dialog cannot open, so MSG_OPENDS counts the
+// choice as abandoned instead of waiting for a user. Copied once per process.
+const std::string& BareLibraryPath() {
+    static const std::string path = [] {
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        std::string folder = std::string(temp) + "tarvik-bare-" + std::to_string(GetCurrentProcessId());
+        CreateDirectoryA(folder.c_str(), nullptr);
+        std::string copy = folder + "\\Tarvik4100.ds";
+        CopyFileA(WinPathFromUnix(TARVIK_DS_PATH).c_str(), copy.c_str(), FALSE);
+        return copy;
+    }();
+    return path;
+}
+
 struct LoadedSource {
     LoadedSource() {
-        module = LoadLibraryA(WinPathFromUnix(TARVIK_DS_PATH).c_str());
+        module = LoadLibraryA(BareLibraryPath().c_str());
         if (module != nullptr) {
             entry = reinterpret_cast<DsEntryProc>(reinterpret_cast<void*>(GetProcAddress(module, "DS_Entry")));
         }
@@ -25,7 +41,7 @@ struct LoadedSource {
 
 // Runs the child program against the built library; its exit code is DS_Entry's result.
 DWORD OpenInAnotherProcess() {
-    std::string command = "\"" + WinPathFromUnix(TARVIK_CHILD_PATH) + "\" \"" + WinPathFromUnix(TARVIK_DS_PATH) +
+    std::string command = "\"" + WinPathFromUnix(TARVIK_CHILD_PATH) + "\" \"" + BareLibraryPath() +
                           "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;

@@ -271,6 +271,7 @@ TEST_F(CapabilityTest, SetAcceptsAndRefusesAsEachCapabilityAllows) {
     for (const SetCase& c : SetCases()) {
         SCOPED_TRACE(c.what);
         ResetSource();
+        GetScanSettings()->pixelType = GetScanSettings()->uiPixelType = 3;  // as the fixture starts
         RestoreCapabilityTables();
         PointLinkAtLoopbackDevice(1);
         ASSERT_EQ(TWRC_SUCCESS, OpenSourceWithChoice(App, 255));

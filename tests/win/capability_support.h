@@ -184,6 +184,9 @@ class CapabilityTest : public ::testing::Test {
    protected:
     void SetUp() override {
         ResetSource();
+        // Start-up applies the adjustment settings' start value (grey); these
+        // tests start from colour, as the source is before any settings apply.
+        GetScanSettings()->pixelType = GetScanSettings()->uiPixelType = 3;
         RestoreCapabilityTables();
         PointLinkAtLoopbackDevice(1);
         ASSERT_EQ(TWRC_SUCCESS, OpenSourceWithChoice(App, 255));
