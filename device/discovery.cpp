@@ -13,7 +13,7 @@ const char ProductName[] = "MorvelTarvik4100";
 
 // A datagram socket that is shut down and closed on every way out.
 class DatagramSocket {
-public:
+   public:
     DatagramSocket() : socket_(::socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP)) {}
     ~DatagramSocket() {
         if (!Valid()) return;
@@ -25,7 +25,7 @@ public:
     bool Valid() const { return socket_ != INVALID_SOCKET; }
     SOCKET Get() const { return socket_; }
 
-private:
+   private:
     SOCKET socket_;
 };
 
@@ -41,7 +41,8 @@ bool SendRequest(const DatagramSocket& s, const uint8_t* request, uint32_t lengt
     to.sin_family = AF_INET;
     to.sin_port = htons(SearchRequestPort);
     to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
-    int sent = sendto(s.Get(), buffer, static_cast<int>(length), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+    int sent =
+        sendto(s.Get(), buffer, static_cast<int>(length), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
     if (sent == SOCKET_ERROR) printf("DiscoverHosts: sendto failed, error %d\n", WSAGetLastError());
     return sent != SOCKET_ERROR;
 }
@@ -50,7 +51,8 @@ bool SendRequest(const DatagramSocket& s, const uint8_t* request, uint32_t lengt
 // local addresses.
 bool PrepareReplySocket(const DatagramSocket& s) {
     DWORD timeoutMs = 3;
-    if (setsockopt(s.Get(), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs), sizeof timeoutMs) != 0)
+    if (setsockopt(s.Get(), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs),
+                   sizeof timeoutMs) != 0)
         return false;
     if (!AllowBroadcast(s)) return false;
     sockaddr_in local{};
@@ -86,7 +88,7 @@ uint32_t BuildSearchRequest(uint8_t* buffer, uint32_t size) {
     if (buffer == nullptr || size < SearchRequestLength) return 0;
     memset(buffer, 0, SearchRequestLength);
     buffer[0] = 0x02;
-    memcpy(buffer + 1, ModelName, sizeof ModelName);      // 10 letters and a zero byte
+    memcpy(buffer + 1, ModelName, sizeof ModelName);       // 10 letters and a zero byte
     memcpy(buffer + 12, ProductName, sizeof ProductName);  // 16 letters and a zero byte
     return SearchRequestLength;
 }
@@ -111,7 +113,8 @@ DiscoveredHost* DiscoverHosts(int32_t* count, const uint8_t* request, uint32_t l
         char buffer[SearchDatagramMax];
         sockaddr_in from{};
         int fromLength = sizeof from;
-        int got = recvfrom(replies.Get(), buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
+        int got = recvfrom(replies.Get(), buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from),
+                           &fromLength);
         if (got == SOCKET_ERROR || got == 0) break;
         if (!AppendHost(&hosts, count, from.sin_addr)) break;
     }

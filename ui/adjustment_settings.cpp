@@ -9,7 +9,9 @@ namespace {
 
 UiGlobals uiGlobals;
 
-int32_t Clamp(int32_t value, int32_t low, int32_t high) { return value < low ? low : value > high ? high : value; }
+int32_t Clamp(int32_t value, int32_t low, int32_t high) {
+    return value < low ? low : value > high ? high : value;
+}
 
 // Truncation toward zero, as the preview and scan areas are whole pixels. A
 // hand-edited file may hold "nan" or huge numbers: those give 0 or saturate
@@ -24,25 +26,25 @@ int32_t Truncate(float value) {
 }  // namespace
 
 const AdjustmentPaperRow adjustmentPaperTable[AdjustmentPaperRows] = {
-    {11.693f, 16.535f, 29.7f, 42.0f},    // A3
-    {10.118f, 14.331f, 25.7f, 36.4f},    // B4 (JIS)
-    {8.267f, 11.693f, 21.0f, 29.7f},     // A4
-    {7.165f, 10.118f, 18.2f, 25.7f},     // B5 (JIS)
-    {5.826f, 8.267f, 14.8f, 21.0f},      // A5
-    {8.267f, 12.992f, 21.0f, 33.0f},     // 210 x 330 mm
-    {11.693f, 8.267f, 29.7f, 21.0f},     // A4, long edge across
-    {10.118f, 7.165f, 25.7f, 18.2f},     // B5 (JIS), long edge across
-    {8.267f, 5.826f, 21.0f, 14.8f},      // A5, long edge across
-    {11.0f, 17.0f, 27.94f, 43.18f},      // 11 x 17 in
-    {11.0f, 14.0f, 27.94f, 35.56f},      // 11 x 14 in
-    {8.5f, 14.0f, 21.59f, 35.56f},       // Legal
-    {8.5f, 11.0f, 21.59f, 27.94f},       // Letter
-    {5.5f, 8.5f, 13.97f, 21.59f},        // Statement
-    {11.0f, 8.5f, 27.94f, 21.59f},       // Letter, long edge across
-    {8.5f, 5.5f, 21.59f, 13.97f},        // Statement, long edge across
-    {10.623f, 15.354f, 27.0f, 39.0f},    // 270 x 390 mm
-    {7.677f, 10.629f, 19.5f, 27.0f},     // 195 x 270 mm
-    {10.629f, 7.677f, 27.0f, 19.5f},     // 195 x 270 mm, long edge across
+    {11.693f, 16.535f, 29.7f, 42.0f},  // A3
+    {10.118f, 14.331f, 25.7f, 36.4f},  // B4 (JIS)
+    {8.267f, 11.693f, 21.0f, 29.7f},   // A4
+    {7.165f, 10.118f, 18.2f, 25.7f},   // B5 (JIS)
+    {5.826f, 8.267f, 14.8f, 21.0f},    // A5
+    {8.267f, 12.992f, 21.0f, 33.0f},   // 210 x 330 mm
+    {11.693f, 8.267f, 29.7f, 21.0f},   // A4, long edge across
+    {10.118f, 7.165f, 25.7f, 18.2f},   // B5 (JIS), long edge across
+    {8.267f, 5.826f, 21.0f, 14.8f},    // A5, long edge across
+    {11.0f, 17.0f, 27.94f, 43.18f},    // 11 x 17 in
+    {11.0f, 14.0f, 27.94f, 35.56f},    // 11 x 14 in
+    {8.5f, 14.0f, 21.59f, 35.56f},     // Legal
+    {8.5f, 11.0f, 21.59f, 27.94f},     // Letter
+    {5.5f, 8.5f, 13.97f, 21.59f},      // Statement
+    {11.0f, 8.5f, 27.94f, 21.59f},     // Letter, long edge across
+    {8.5f, 5.5f, 21.59f, 13.97f},      // Statement, long edge across
+    {10.623f, 15.354f, 27.0f, 39.0f},  // 270 x 390 mm
+    {7.677f, 10.629f, 19.5f, 27.0f},   // 195 x 270 mm
+    {10.629f, 7.677f, 27.0f, 19.5f},   // 195 x 270 mm, long edge across
 };
 
 UiGlobals* GetUiGlobals() { return &uiGlobals; }

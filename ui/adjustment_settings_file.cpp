@@ -21,7 +21,7 @@ float ReadSettingsReal(const char* path, const char* key, const char* fallback) 
 
 struct IntKey {
     const char* key;
-    int32_t AdjustmentSettings::* member;
+    int32_t AdjustmentSettings::*member;
     int32_t fallback;
 };
 

@@ -11,8 +11,8 @@
 #include "device/device_ops.h"
 #include "device/discovery.h"
 #include "resources/resource_ids.h"
-#include "ui/adjustment_settings.h"
 #include "ui/address_text.h"
+#include "ui/adjustment_settings.h"
 #include "ui/device_status_message.h"
 #include "ui/main_ui_state.h"
 
@@ -41,7 +41,8 @@ void AddListColumn(HWND list, int index, unsigned stringId) {
 
 // The address control, the list and the search belong to the network choice.
 void EnableNetworkControls(HWND dialog, bool enable) {
-    for (int id : {IDC_DEVICE_ADDRESS, IDC_DEVICE_LIST, IDC_DEVICE_SEARCH}) EnableWindow(Control(dialog, id), enable);
+    for (int id : {IDC_DEVICE_ADDRESS, IDC_DEVICE_LIST, IDC_DEVICE_SEARCH})
+        EnableWindow(Control(dialog, id), enable);
 }
 
 void PutAddress(HWND dialog, const char* text) {
@@ -53,8 +54,9 @@ void PutAddress(HWND dialog, const char* text) {
 std::string AddressInControl(HWND dialog) {
     DWORD value = 0;
     SendDlgItemMessageA(dialog, IDC_DEVICE_ADDRESS, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&value));
-    const uint8_t b[4] = {static_cast<uint8_t>(FIRST_IPADDRESS(value)), static_cast<uint8_t>(SECOND_IPADDRESS(value)),
-                          static_cast<uint8_t>(THIRD_IPADDRESS(value)), static_cast<uint8_t>(FOURTH_IPADDRESS(value))};
+    const uint8_t b[4] = {
+        static_cast<uint8_t>(FIRST_IPADDRESS(value)), static_cast<uint8_t>(SECOND_IPADDRESS(value)),
+        static_cast<uint8_t>(THIRD_IPADDRESS(value)), static_cast<uint8_t>(FOURTH_IPADDRESS(value))};
     return FormatDottedAddress(b);
 }
 
@@ -85,7 +87,8 @@ void InitDialog(HWND dialog, LPARAM testAtOnce) {
     PutAddress(dialog, GetMainUiState()->ipAddress);
     int32_t saved = GetUiGlobals()->settings.ioTypeSelect;
     if (saved == 0 || saved == 1) {
-        CheckRadioButton(dialog, IDC_DEVICE_USB, IDC_DEVICE_NETWORK, saved == 0 ? IDC_DEVICE_USB : IDC_DEVICE_NETWORK);
+        CheckRadioButton(dialog, IDC_DEVICE_USB, IDC_DEVICE_NETWORK,
+                         saved == 0 ? IDC_DEVICE_USB : IDC_DEVICE_NETWORK);
         EnableNetworkControls(dialog, saved == 1);
     }
     RegisterHotKey(dialog, DeviceSelectHotKeyId, HotKeyModifiers, HotKeyKey);
@@ -166,14 +169,21 @@ void PickListAddress(HWND dialog) {
 void OnCommand(HWND dialog, int id) {
     switch (id) {
         case IDC_DEVICE_USB:
-        case IDC_DEVICE_NETWORK: EnableNetworkControls(dialog, id == IDC_DEVICE_NETWORK); break;
-        case IDC_DEVICE_SEARCH: Search(dialog); break;
-        case IDC_DEVICE_STORE_TEST: StoreAndTest(dialog); break;
+        case IDC_DEVICE_NETWORK:
+            EnableNetworkControls(dialog, id == IDC_DEVICE_NETWORK);
+            break;
+        case IDC_DEVICE_SEARCH:
+            Search(dialog);
+            break;
+        case IDC_DEVICE_STORE_TEST:
+            StoreAndTest(dialog);
+            break;
         case IDC_DEVICE_CLOSE:
             SetTransportKind(GetUiGlobals()->settings.ioTypeSelect);
             EndDialog(dialog, DeviceAbandoned);
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -197,27 +207,36 @@ int32_t TestDevice() {
 INT_PTR RunDeviceSelectDialog(LPARAM testAtOnce) {
     HINSTANCE module = static_cast<HINSTANCE>(GetUiGlobals()->resourceHandle);
     if (module == nullptr) return -1;
-    return DialogBoxParamA(module, MAKEINTRESOURCEA(IDD_DEVICE_SELECT), nullptr, DeviceSelectDialogProc, testAtOnce);
+    return DialogBoxParamA(module, MAKEINTRESOURCEA(IDD_DEVICE_SELECT), nullptr, DeviceSelectDialogProc,
+                           testAtOnce);
 }
 
 INT_PTR CALLBACK DeviceSelectDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_INITDIALOG: InitDialog(dialog, lParam); return TRUE;
-        case WM_COMMAND: OnCommand(dialog, LOWORD(wParam)); return TRUE;
+        case WM_INITDIALOG:
+            InitDialog(dialog, lParam);
+            return TRUE;
+        case WM_COMMAND:
+            OnCommand(dialog, LOWORD(wParam));
+            return TRUE;
         case WM_NOTIFY:
             if (IsListClick(reinterpret_cast<const NMHDR*>(lParam))) PickListAddress(dialog);
             return TRUE;
-        case WM_CLOSE: EndDialog(dialog, DeviceAbandoned); return TRUE;
+        case WM_CLOSE:
+            EndDialog(dialog, DeviceAbandoned);
+            return TRUE;
         case WM_ACTIVATE:
             if (LOWORD(wParam) != WA_INACTIVE) BringWindowToTop(dialog);
             return FALSE;
         case WM_HOTKEY:
-            if (wParam == DeviceSelectHotKeyId && GetActiveWindow() == dialog) EndDialog(dialog, DeviceUnchecked);
+            if (wParam == DeviceSelectHotKeyId && GetActiveWindow() == dialog)
+                EndDialog(dialog, DeviceUnchecked);
             return TRUE;
         case WM_DESTROY:
             // Every way the dialog ends passes here.
             UnregisterHotKey(dialog, DeviceSelectHotKeyId);
             return FALSE;
-        default: return FALSE;
+        default:
+            return FALSE;
     }
 }

@@ -10,13 +10,20 @@ constexpr UINT_PTR ProgressTimerId = 1000;
 
 unsigned DeviceStatusStringId(int32_t code) {
     switch (code) {
-        case 1: return IDS_STATUS_NO_DEVICE;
-        case 2: return IDS_STATUS_PAPER_JAM;
-        case 3: return IDS_STATUS_COVER_OPEN;
-        case 4: return IDS_STATUS_NO_PAPER;
-        case 6: return IDS_STATUS_READ_FAILED;
-        case 7: return IDS_STATUS_START_KEY;
-        default: return 0;
+        case 1:
+            return IDS_STATUS_NO_DEVICE;
+        case 2:
+            return IDS_STATUS_PAPER_JAM;
+        case 3:
+            return IDS_STATUS_COVER_OPEN;
+        case 4:
+            return IDS_STATUS_NO_PAPER;
+        case 6:
+            return IDS_STATUS_READ_FAILED;
+        case 7:
+            return IDS_STATUS_START_KEY;
+        default:
+            return 0;
     }
 }
 
@@ -44,5 +51,6 @@ void CenterWindow(HWND window) {
     int height = r.bottom - r.top;
     int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    SetWindowPos(window, nullptr, x < 0 ? 0 : x, y < 0 ? 0 : y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(window, nullptr, x < 0 ? 0 : x, y < 0 ? 0 : y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

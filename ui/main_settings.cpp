@@ -21,7 +21,7 @@ constexpr size_t CommentBuffer = 256;
 
 struct FixedKey {
     const char* key;
-    int32_t MainUiState::* member;
+    int32_t MainUiState::*member;
     int32_t fallback;  // for a key missing from an existing file
 };
 
@@ -58,13 +58,13 @@ using ModeText = char (ScanModeRecord::*)[256];
 
 struct AreaIntKey {
     const char* format;
-    int32_t ScanAreaRecord::* member;
+    int32_t ScanAreaRecord::*member;
 };
 
 const AreaIntKey areaIntKeys[] = {
-    {"NewA_%d", &ScanAreaRecord::a}, {"NewB_%d", &ScanAreaRecord::b},
-    {"NewX_%d", &ScanAreaRecord::x}, {"NewY_%d", &ScanAreaRecord::y},
-    {"NewH_%d", &ScanAreaRecord::h}, {"NewV_%d", &ScanAreaRecord::v},
+    {"NewA_%d", &ScanAreaRecord::a},         {"NewB_%d", &ScanAreaRecord::b},
+    {"NewX_%d", &ScanAreaRecord::x},         {"NewY_%d", &ScanAreaRecord::y},
+    {"NewH_%d", &ScanAreaRecord::h},         {"NewV_%d", &ScanAreaRecord::v},
     {"NewCheck_%d", &ScanAreaRecord::check}, {"NewOrientation_%d", &ScanAreaRecord::orientation},
 };
 
@@ -74,7 +74,7 @@ struct ModeKey {
     ModeText text;
     size_t buffer;  // read buffer of a text field
     bool quoted;
-    int32_t ScanModeRecord::* number;
+    int32_t ScanModeRecord::*number;
 };
 
 const ModeKey modeKeys[] = {
@@ -158,7 +158,8 @@ void SetBuiltInMode(ScanModeRecord& record, const BuiltInMode& mode) {
 void LoadArea(const char* path, int i, ScanAreaRecord& area) {
     std::string name = ReadSettingsText(path, IndexedKey("New_%d", i).c_str(), "0", NameBuffer);
     CopyField(area.name, name);
-    for (const AreaIntKey& k : areaIntKeys) area.*k.member = ReadSettingsInt(path, IndexedKey(k.format, i).c_str(), 0);
+    for (const AreaIntKey& k : areaIntKeys)
+        area.*k.member = ReadSettingsInt(path, IndexedKey(k.format, i).c_str(), 0);
 }
 
 // Every key defaults to the record's current value, except the area size,
@@ -177,7 +178,8 @@ void LoadMode(const char* path, int j, ScanModeRecord& mode) {
 
 void SaveArea(const char* path, int i, const ScanAreaRecord& area) {
     WriteSettingsText(path, IndexedKey("New_%d", i).c_str(), area.name, true);
-    for (const AreaIntKey& k : areaIntKeys) WriteSettingsInt(path, IndexedKey(k.format, i).c_str(), area.*k.member);
+    for (const AreaIntKey& k : areaIntKeys)
+        WriteSettingsInt(path, IndexedKey(k.format, i).c_str(), area.*k.member);
 }
 
 void SaveMode(const char* path, int j, const ScanModeRecord& mode) {

@@ -12,9 +12,9 @@ struct PaperSizeEntry {
 
 struct ScanAreaRecord {
     char name[256];
-    int32_t a, b;  // document width and length
-    int32_t x, y;  // area offsets
-    int32_t h, v;  // area width and length
+    int32_t a, b;   // document width and length
+    int32_t x, y;   // area offsets
+    int32_t h, v;   // area width and length
     int32_t check;  // 1: x, y, h, v describe a sub-area
     int32_t orientation;
 };

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "ui/adjustment_settings.h"
@@ -21,10 +22,11 @@ bool SettingsFileExists(const char* path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-std::string ReadSettingsText(const char* path, const char* key, const std::string& fallback, size_t bufferSize) {
+std::string ReadSettingsText(const char* path, const char* key, const std::string& fallback,
+                             size_t bufferSize) {
     std::vector<char> buffer(bufferSize + 1, '\0');
-    GetPrivateProfileStringA(SettingsSection, key, MissingMarker, buffer.data(), static_cast<DWORD>(bufferSize),
-                             path);
+    GetPrivateProfileStringA(SettingsSection, key, MissingMarker, buffer.data(),
+                             static_cast<DWORD>(bufferSize), path);
     if (strcmp(buffer.data(), MissingMarker) == 0) return fallback;
     return std::string(buffer.data());
 }

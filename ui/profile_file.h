@@ -13,7 +13,8 @@ bool SettingsFileExists(const char* path);
 int32_t ReadSettingsInt(const char* path, const char* key, int32_t fallback);
 // The key's text cut to bufferSize - 1 characters, with one surrounding pair
 // of double quotes removed; `fallback` (unchanged) when the key is missing.
-std::string ReadSettingsText(const char* path, const char* key, const std::string& fallback, size_t bufferSize);
+std::string ReadSettingsText(const char* path, const char* key, const std::string& fallback,
+                             size_t bufferSize);
 // Write failures (read-only file or folder, full disk) are ignored.
 void WriteSettingsInt(const char* path, const char* key, int32_t value);
 void WriteSettingsText(const char* path, const char* key, const std::string& value, bool quoted);

@@ -84,8 +84,8 @@ void ReportDeviceStatus(int32_t status) {
 
 void InstallUiCallbacks() {
     *GetUiCallbacks() = UiCallbackTable{
-        ShowMainDialog,   DestroyMainDialog, CloseAdjustmentDialog, ShowMainWindows, HideMainWindows,
-        IsAdjustmentDialogOpen, IsProgressOpen, CancelProgress, StartProgress, CloseProgress,
-        ChooseDevice,     FilterEvent,       ReportDeviceStatus,
+        ShowMainDialog,         DestroyMainDialog, CloseAdjustmentDialog, ShowMainWindows, HideMainWindows,
+        IsAdjustmentDialogOpen, IsProgressOpen,    CancelProgress,        StartProgress,   CloseProgress,
+        ChooseDevice,           FilterEvent,       ReportDeviceStatus,
     };
 }

@@ -21,9 +21,10 @@ std::string CommonAppData(const char* name) {
 // Saved settings of a user who chose the network device at 127.0.0.1; the
 // files found before are put back afterwards.
 class SavedNetworkDevice {
-public:
+   public:
     SavedNetworkDevice() {
-        for (const char* name : names_) MoveFileExA(Path(name).c_str(), Aside(name).c_str(), MOVEFILE_REPLACE_EXISTING);
+        for (const char* name : names_)
+            MoveFileExA(Path(name).c_str(), Aside(name).c_str(), MOVEFILE_REPLACE_EXISTING);
         Write("ZOL_MF1DS.ini", "[KRVDS TWAIN]\r\nIOTypeSelect=1\r\n");
         Write("KTX_TWAIN.ini", "[KRVDS TWAIN]\r\nIPAddress=127.0.0.1\r\n");
     }
@@ -34,7 +35,7 @@ public:
         }
     }
 
-private:
+   private:
     static std::string Path(const char* name) { return CommonAppData(name); }
     static std::string Aside(const char* name) { return CommonAppData(name) + ".e2e-aside"; }
     static void Write(const char* name, const char* text) {
@@ -64,7 +65,8 @@ TEST(WineManagerSavedDevice, OpensWithoutAskingNegotiatesAndSignalsXferReady) {
     ASSERT_EQ(TWRC_SUCCESS, app.Call(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source))
         << ReadSimulatorLog(device);
     EXPECT_LT(GetTickCount() - start, 20000u);
-    EXPECT_EQ(nullptr, FindWindowA("#32770", SelectionDialogTitle().c_str())) << "the dialog closed by itself";
+    EXPECT_EQ(nullptr, FindWindowA("#32770", SelectionDialogTitle().c_str()))
+        << "the dialog closed by itself";
 
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, sizeof(TW_ONEVALUE));
     auto* one = static_cast<TW_ONEVALUE*>(GlobalLock(block));

@@ -1,3 +1,5 @@
+#include "ui/adjustment_settings.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -6,7 +8,6 @@
 
 #include "core/core_context.h"
 #include "ui/address_text.h"
-#include "ui/adjustment_settings.h"
 
 namespace {
 
@@ -138,9 +139,18 @@ TEST(ProfileIntTest, ReadsLeadingDigitsWithSign) {
         int32_t value;
     };
     const Case cases[] = {
-        {"42", 42},          {"-200", -200},        {"  7", 7},          {"12abc", 12},
-        {"abc", 0},          {"", 0},               {"-", 0},            {"+5", 5},
-        {"3.9", 3},          {"99999999999", INT32_MAX}, {"-99999999999", INT32_MIN}, {"-2147483648", INT32_MIN},
+        {"42", 42},
+        {"-200", -200},
+        {"  7", 7},
+        {"12abc", 12},
+        {"abc", 0},
+        {"", 0},
+        {"-", 0},
+        {"+5", 5},
+        {"3.9", 3},
+        {"99999999999", INT32_MAX},
+        {"-99999999999", INT32_MIN},
+        {"-2147483648", INT32_MIN},
     };
     for (const Case& c : cases) EXPECT_EQ(c.value, ParseProfileInt(c.text)) << "'" << c.text << "'";
     EXPECT_EQ(0, ParseProfileInt(nullptr));

@@ -10,14 +10,15 @@ namespace {
 using DsEntryProc = TW_UINT16(TW_CALLINGSTYLE*)(pTW_IDENTITY, TW_UINT32, TW_UINT16, TW_UINT16, TW_MEMREF);
 
 // The built library alone in a folder of its own: without its resource module
-// it has no dialogs, so opening it never waits for a person.
-std::string BareLibrary() {
+// beside it the device-selection dialog cannot open, so MSG_OPENDS counts the
+// choice as abandoned instead of waiting for a user. Copied once per process.
+const std::string& BareLibraryPath() {
     static const std::string path = [] {
-        char folder[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, folder);
-        std::string dir = std::string(folder) + "tarvik-bare-" + std::to_string(GetCurrentProcessId());
-        CreateDirectoryA(dir.c_str(), nullptr);
-        std::string copy = dir + "\\Tarvik4100.ds";
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        std::string folder = std::string(temp) + "tarvik-bare-" + std::to_string(GetCurrentProcessId());
+        CreateDirectoryA(folder.c_str(), nullptr);
+        std::string copy = folder + "\\Tarvik4100.ds";
         CopyFileA(WinPathFromUnix(TARVIK_DS_PATH).c_str(), copy.c_str(), FALSE);
         return copy;
     }();
@@ -26,7 +27,7 @@ std::string BareLibrary() {
 
 struct LoadedSource {
     LoadedSource() {
-        module = LoadLibraryA(BareLibrary().c_str());
+        module = LoadLibraryA(BareLibraryPath().c_str());
         if (module != nullptr) {
             entry = reinterpret_cast<DsEntryProc>(reinterpret_cast<void*>(GetProcAddress(module, "DS_Entry")));
         }
@@ -40,7 +41,8 @@ struct LoadedSource {
 
 // Runs the child program against the built library; its exit code is DS_Entry's result.
 DWORD OpenInAnotherProcess() {
-    std::string command = "\"" + WinPathFromUnix(TARVIK_CHILD_PATH) + "\" \"" + BareLibrary() + "\"";
+    std::string command = "\"" + WinPathFromUnix(TARVIK_CHILD_PATH) + "\" \"" + BareLibraryPath() +
+                          "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};

@@ -271,11 +271,11 @@ TEST_F(CapabilityTest, SetAcceptsAndRefusesAsEachCapabilityAllows) {
     for (const SetCase& c : SetCases()) {
         SCOPED_TRACE(c.what);
         ResetSource();
+        GetScanSettings()->pixelType = GetScanSettings()->uiPixelType = 3;  // as the fixture starts
         RestoreCapabilityTables();
         PointLinkAtLoopbackDevice(1);
         ASSERT_EQ(TWRC_SUCCESS, OpenSourceWithChoice(App, 255));
         SetPaperSizeCode(2);
-        SetPixelType(3);
         if (c.before) c.before();
         const TW_UINT16 rc = SetOne(c.cap, c.itemType, c.value);
         EXPECT_EQ(c.conditionCode == TWCC_SUCCESS ? TWRC_SUCCESS : TWRC_FAILURE, rc);

@@ -177,19 +177,20 @@ inline TW_UINT16 SetOne(TW_UINT16 capId, TW_UINT16 itemType, uint32_t value) {
     return rc;
 }
 
-// A fresh source, opened without a device check, in colour with A4 selected as
-// for a metric user without saved settings files (whose scan-mode default is
-// grey). The link points at a loopback port where nothing listens, so asking
+// A fresh source, opened without a device check, A4 selected as for a metric
+// user. The link points at a loopback port where nothing listens, so asking
 // for the device fails at once instead of searching the USB bus.
 class CapabilityTest : public ::testing::Test {
    protected:
     void SetUp() override {
         ResetSource();
+        // Start-up applies the adjustment settings' start value (grey); these
+        // tests start from colour, as the source is before any settings apply.
+        GetScanSettings()->pixelType = GetScanSettings()->uiPixelType = 3;
         RestoreCapabilityTables();
         PointLinkAtLoopbackDevice(1);
         ASSERT_EQ(TWRC_SUCCESS, OpenSourceWithChoice(App, 255));
         SetPaperSizeCode(2);
-        SetPixelType(3);
     }
 };
 

@@ -1,9 +1,10 @@
 // The device selection dialog from the real resource module, driven by window
 // messages from a second thread while the test's thread runs it modally.
-#include <gtest/gtest.h>
+#include "ui/device_select_dialog.h"
 
-#include <windows.h>
 #include <commctrl.h>
+#include <gtest/gtest.h>
+#include <windows.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -18,7 +19,6 @@
 #include "resources/resource_ids.h"
 #include "tests/win/win_test_support.h"
 #include "ui/adjustment_settings.h"
-#include "ui/device_select_dialog.h"
 #include "ui/main_ui_state.h"
 
 namespace {
@@ -39,7 +39,8 @@ int32_t FakeTest() {
         fake.addressAtFirstTest = GetDeviceLink()->address;
         fake.identityLengthAtFirstTest = GetDeviceLink()->identityLength;
     }
-    int32_t answer = fake.answers.empty() ? 1 : fake.answers[std::min<size_t>(fake.tests, fake.answers.size() - 1)];
+    int32_t answer =
+        fake.answers.empty() ? 1 : fake.answers[std::min<size_t>(fake.tests, fake.answers.size() - 1)];
     ++fake.tests;
     return answer;
 }
@@ -76,7 +77,8 @@ HWND WaitForDialog(const std::string& title, const std::atomic<bool>* stop, int 
 }
 
 void Click(HWND dialog, int id) {
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
 void ChooseRadio(HWND dialog, int id) {
@@ -141,7 +143,7 @@ void SaveScreenshot(HWND window, const std::string& name) {
 }
 
 class DeviceSelectDialogTest : public ::testing::Test {
-protected:
+   protected:
     void SetUp() override {
         ResetSource();
         GetUiGlobals()->resourceHandle = ResourceModule();
@@ -329,8 +331,8 @@ TEST_F(DeviceSelectDialogTest, HotKeyEndsWith255OnlyWhileTheDialogIsActiveAndIsR
     INT_PTR result = RunWith([&](HWND dialog) {
         chordTakenWhileOpen = !RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT | MOD_SHIFT, VK_F12);
         if (!chordTakenWhileOpen) UnregisterHotKey(nullptr, 1);
-        HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
-                                     nullptr, nullptr);
+        HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
+                                     nullptr, nullptr, nullptr);
         SetForegroundWindow(other);
         Sleep(100);
         SendMessageA(dialog, WM_HOTKEY, DeviceSelectHotKeyId, 0);
@@ -344,7 +346,8 @@ TEST_F(DeviceSelectDialogTest, HotKeyEndsWith255OnlyWhileTheDialogIsActiveAndIsR
     EXPECT_TRUE(openAfterInactiveKey);
     EXPECT_EQ(DeviceUnchecked, result);
     EXPECT_TRUE(chordTakenWhileOpen) << "the dialog holds the chord while open";
-    EXPECT_TRUE(RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT | MOD_SHIFT, VK_F12)) << "released when it ends";
+    EXPECT_TRUE(RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT | MOD_SHIFT, VK_F12))
+        << "released when it ends";
     UnregisterHotKey(nullptr, 1);
 }
 

@@ -2,8 +2,9 @@
 // reach a real network: these tests are disabled in the ordinary run and are
 // run by run_in_netns.sh inside a private network namespace, which it marks
 // with TARVIK_IN_NETNS=1; without that mark they skip.
-#include <gtest/gtest.h>
+#include "device/discovery.h"
 
+#include <gtest/gtest.h>
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
@@ -11,8 +12,6 @@
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include "device/discovery.h"
 
 namespace {
 
@@ -35,14 +34,16 @@ constexpr uint16_t ResponderControlPort = 4570;
 // plays the devices natively, since Wine binds a datagram socket given a
 // loopback address to all addresses and would answer from 127.0.0.1 only.
 class Responders {
-public:
+   public:
     explicit Responders(const std::vector<Answer>& answers) {
         control_ = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
         DWORD timeoutMs = 5000;
-        setsockopt(control_, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs), sizeof timeoutMs);
+        setsockopt(control_, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs),
+                   sizeof timeoutMs);
         std::string script = "SCRIPT";
         for (const Answer& a : answers) {
-            script += std::string(" ") + a.from + ":" + std::to_string(a.delayMs) + ":" + (a.empty ? "1" : "0");
+            script +=
+                std::string(" ") + a.from + ":" + std::to_string(a.delayMs) + ":" + (a.empty ? "1" : "0");
         }
         scripted_ = Ask(script) == "OK";
     }
@@ -54,14 +55,14 @@ public:
         return std::vector<uint8_t>(last.begin(), last.end());
     }
 
-private:
+   private:
     std::string Ask(const std::string& message) {
         sockaddr_in to{};
         to.sin_family = AF_INET;
         to.sin_port = htons(ResponderControlPort);
         to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        sendto(control_, message.data(), static_cast<int>(message.size()), 0, reinterpret_cast<sockaddr*>(&to),
-               sizeof to);
+        sendto(control_, message.data(), static_cast<int>(message.size()), 0,
+               reinterpret_cast<sockaddr*>(&to), sizeof to);
         char reply[2048];
         int got = recv(control_, reply, sizeof reply, 0);
         return got > 0 ? std::string(reply, got) : std::string();
@@ -72,9 +73,10 @@ private:
 };
 
 class NetworkSearch : public ::testing::Test {
-protected:
+   protected:
     void SetUp() override {
-        if (!InPrivateNamespace()) GTEST_SKIP() << "only inside a private network namespace (run_in_netns.sh)";
+        if (!InPrivateNamespace())
+            GTEST_SKIP() << "only inside a private network namespace (run_in_netns.sh)";
         WSADATA data;
         ASSERT_EQ(0, WSAStartup(MAKEWORD(2, 2), &data));
         requestLength = BuildSearchRequest(request, sizeof request);
@@ -89,7 +91,8 @@ protected:
         DiscoveredHost* hosts = DiscoverHosts(&count, request, requestLength);
         if (elapsedMs != nullptr) *elapsedMs = GetTickCount() - start;
         std::vector<std::string> found;
-        for (int32_t i = 0; i < count; ++i) found.emplace_back(hosts[i].address, strnlen(hosts[i].address, 16));
+        for (int32_t i = 0; i < count; ++i)
+            found.emplace_back(hosts[i].address, strnlen(hosts[i].address, 16));
         EXPECT_EQ(count == 0, hosts == nullptr) << "no list exactly when nothing answered";
         free(hosts);
         return found;
@@ -103,7 +106,7 @@ TEST_F(NetworkSearch, DISABLED_TheRequestGoesOutUnchanged) {
     ASSERT_TRUE(devices.Scripted()) << "search_responder.py is not running";
     Search();
     std::vector<uint8_t> seen = devices.Request();
-    const uint8_t expected[29] = {0x02, 'T', 'a', 'r', 'v', 'i', 'k', '4', '1', '0', '0', 0, 'M', 'o', 'r',
+    const uint8_t expected[29] = {0x02, 'T', 'a', 'r', 'v', 'i', 'k', '4', '1', '0', '0', 0,   'M', 'o', 'r',
                                   'v',  'e', 'l', 'T', 'a', 'r', 'v', 'i', 'k', '4', '1', '0', '0', 0};
     ASSERT_EQ(29u, seen.size());
     EXPECT_EQ(0, memcmp(expected, seen.data(), 29));
@@ -120,7 +123,9 @@ TEST_F(NetworkSearch, DISABLED_AnswersAreListedInOrderOfArrival) {
         {"one", {{"127.0.0.2", 0, false}}, {"127.0.0.2"}},
         {"two", {{"127.0.0.3", 0, false}, {"127.0.0.2", 200, false}}, {"127.0.0.3", "127.0.0.2"}},
         {"one twice", {{"127.0.0.4", 0, false}, {"127.0.0.4", 100, false}}, {"127.0.0.4", "127.0.0.4"}},
-        {"empty ends", {{"127.0.0.2", 0, false}, {"127.0.0.5", 100, true}, {"127.0.0.3", 200, false}}, {"127.0.0.2"}},
+        {"empty ends",
+         {{"127.0.0.2", 0, false}, {"127.0.0.5", 100, true}, {"127.0.0.3", 200, false}},
+         {"127.0.0.2"}},
         {"late ignored", {{"127.0.0.2", 0, false}, {"127.0.0.3", 3600, false}}, {"127.0.0.2"}},
     };
     for (const Case& c : cases) {

@@ -1,6 +1,5 @@
 // The two settings files under Wine's real private-profile functions.
 #include <gtest/gtest.h>
-
 #include <windows.h>
 
 #include <cstdio>
@@ -16,7 +15,7 @@ namespace {
 
 // A folder of its own for every test, removed with its files afterwards.
 class SettingsFolder {
-public:
+   public:
     SettingsFolder() {
         char temp[MAX_PATH];
         GetTempPathA(sizeof temp, temp);
@@ -54,7 +53,7 @@ public:
         return text;
     }
 
-private:
+   private:
     static inline int counter_ = 0;
     std::string folder_;
 };
@@ -66,7 +65,7 @@ HMODULE ResourceModule() {
 }
 
 class MainSettingsTest : public ::testing::Test {
-protected:
+   protected:
     void SetUp() override {
         memset(GetMainUiState(), 0, sizeof(MainUiState));
         SetAdjustmentDefaultsFor(true);
@@ -131,16 +130,35 @@ TEST_F(MainSettingsTest, EveryKeyOfBothFamiliesRoundTrips) {
     MainUiState& m = State();
     strcpy(m.ipAddress, "10.0.0.7");
     int32_t value = 100;
-    for (int32_t* field : {&m.scanMethod, &m.scanSize, &m.unit, &m.colorType, &m.gamCurve, &m.resolution,
-                           &m.resolution2, &m.scanOrientn, &m.scanOrientation, &m.scanAreaCheck,
-                           &m.startFromScannerCheck, &m.customA, &m.customB, &m.customOrientation, &m.scanA,
-                           &m.scanB, &m.scanX, &m.scanY, &m.scanH, &m.scanV, &m.brightness, &m.contrast}) {
+    for (int32_t* field : {&m.scanMethod,
+                           &m.scanSize,
+                           &m.unit,
+                           &m.colorType,
+                           &m.gamCurve,
+                           &m.resolution,
+                           &m.resolution2,
+                           &m.scanOrientn,
+                           &m.scanOrientation,
+                           &m.scanAreaCheck,
+                           &m.startFromScannerCheck,
+                           &m.customA,
+                           &m.customB,
+                           &m.customOrientation,
+                           &m.scanA,
+                           &m.scanB,
+                           &m.scanX,
+                           &m.scanY,
+                           &m.scanH,
+                           &m.scanV,
+                           &m.brightness,
+                           &m.contrast}) {
         *field = value++;
     }
     m.brightness = -55;
     m.newCount = m.workingAreaCount = 2;
     m.modeNewCount = m.workingModeCount = 1;
-    const char* names[] = {"  two leading blanks", "trailing blanks  ", "100% \"quoted\" %s %d", "\"in quotes\""};
+    const char* names[] = {"  two leading blanks", "trailing blanks  ", "100% \"quoted\" %s %d",
+                           "\"in quotes\""};
     for (int i = 0; i < 2; ++i) {
         ScanAreaRecord& area = m.areaTable[i];
         strcpy(area.name, names[i]);
@@ -159,10 +177,11 @@ TEST_F(MainSettingsTest, EveryKeyOfBothFamiliesRoundTrips) {
         snprintf(mode.comment, sizeof mode.comment, " comment %d with 50%% ", j);
         snprintf(mode.sizeName, sizeof mode.sizeName, "Size%d (A4)", j);
         int32_t v = 10 * j;
-        for (int32_t* field : {&mode.bitmapIndex, &mode.scanMethod, &mode.sizeIndex, &mode.colorType, &mode.gamCurve,
-                               &mode.resolution, &mode.resolution2, &mode.placement, &mode.orientation,
-                               &mode.scanAreaCheck, &mode.startFromScanner, &mode.brightness, &mode.contrast,
-                               &mode.a, &mode.b, &mode.x, &mode.y, &mode.h, &mode.v}) {
+        for (int32_t* field :
+             {&mode.bitmapIndex, &mode.scanMethod, &mode.sizeIndex, &mode.colorType, &mode.gamCurve,
+              &mode.resolution, &mode.resolution2, &mode.placement, &mode.orientation, &mode.scanAreaCheck,
+              &mode.startFromScanner, &mode.brightness, &mode.contrast, &mode.a, &mode.b, &mode.x, &mode.y,
+              &mode.h, &mode.v}) {
             *field = v++;
         }
     }
@@ -235,13 +254,17 @@ TEST_F(MainSettingsTest, HostileCountsAndValuesStayInsideTheTables) {
         int32_t areas, modes;
     };
     const Case cases[] = {
-        {"5000", "5000", 100, 100}, {"-3", "-1", 0, 0}, {"abc", "1x", 0, 1}, {"100", "100", 100, 100},
+        {"5000", "5000", 100, 100},
+        {"-3", "-1", 0, 0},
+        {"abc", "1x", 0, 1},
+        {"100", "100", 100, 100},
         {"99999999999", "-99999999999", 100, 0},
     };
     for (const Case& c : cases) {
         SetUp();
-        std::string text = std::string("[krvds twain]\r\nNew_Count=") + c.newCount + "\r\nMode_New_Count=" +
-                           c.modeCount + "\r\nNew_99=last\r\nNewA_99=-7\r\nModeName_103=\"far\"\r\nScan_X=12abc\r\n"
+        std::string text = std::string("[krvds twain]\r\nNew_Count=") + c.newCount +
+                           "\r\nMode_New_Count=" + c.modeCount +
+                           "\r\nNew_99=last\r\nNewA_99=-7\r\nModeName_103=\"far\"\r\nScan_X=12abc\r\n"
                            "Brightness=junk\r\nNew_100=beyond\r\nModeName_104=beyond\r\n";
         std::string path = folder.Write("a.ini", text);
         LoadMainSettings(path.c_str());
@@ -263,8 +286,9 @@ TEST_F(MainSettingsTest, HostileCountsAndValuesStayInsideTheTables) {
 TEST_F(MainSettingsTest, OverlongTextsAreCutAtTheirBuffers) {
     std::string longName(400, 'n');
     std::string longComment(400, 'c');
-    std::string text = "[KRVDS TWAIN]\r\nNew_Count=1\r\nNew_0=\"" + longName + "\"\r\nModeName_1=" + longName +
-                       "\r\nModeComment_1=\"" + longComment + "\"\r\nIPAddress=" + longName + "\r\n";
+    std::string text = "[KRVDS TWAIN]\r\nNew_Count=1\r\nNew_0=\"" + longName +
+                       "\"\r\nModeName_1=" + longName + "\r\nModeComment_1=\"" + longComment +
+                       "\"\r\nIPAddress=" + longName + "\r\n";
     std::string path = folder.Write("a.ini", text);
     LoadMainSettings(path.c_str());
     EXPECT_EQ(127u, strlen(State().areaTable[0].name));
@@ -320,7 +344,7 @@ TEST_F(MainSettingsTest, LineBreaksInNamesCannotInjectKeys) {
 }
 
 class AdjustmentFileTest : public ::testing::Test {
-protected:
+   protected:
     void SetUp() override {
         InitCoreContextValues(true);
         SetAdjustmentDefaultsFor(true);
@@ -337,14 +361,15 @@ TEST_F(AdjustmentFileTest, MissingFileKeepsStartValues) {
 }
 
 TEST_F(AdjustmentFileTest, EveryKeyIsReadAndMissingOnesTakeTheirDefaults) {
-    std::string path = folder.Write("a.ini",
-                                    "[krvds twain]\r\nIOTypeSelect=1\r\nscanmode=3\r\nPaperSize=255\r\nResolutionId=2\r\n"
-                                    "ADFDuplex=2\r\nScale=150\r\nRotate=1\r\nRotateBackSide=1\r\nRerevsal=1\r\n"
-                                    "Bright=150\r\nContrast=-20\r\nCurveIn2=0\r\nCurveOut5=200\r\nCurveMode=1\r\n"
-                                    "MidtonesBalanceGreen=-30\r\nHighlightsBalanceBlue=40\r\nSharp=-5\r\nDescreen=1\r\n"
-                                    "Hue=-200\r\nSaturation=junk\r\nLightness=7\r\nSelectAreaIMGProcess=1\r\n"
-                                    "CustomStartInchX=1\r\nCustomStartInchY=2\r\nCustomInchWidth=3\r\n"
-                                    "CustomInchHeight=4\r\nPreScanWidth=640\r\nPreScanHeight=-5\r\n");
+    std::string path =
+        folder.Write("a.ini",
+                     "[krvds twain]\r\nIOTypeSelect=1\r\nscanmode=3\r\nPaperSize=255\r\nResolutionId=2\r\n"
+                     "ADFDuplex=2\r\nScale=150\r\nRotate=1\r\nRotateBackSide=1\r\nRerevsal=1\r\n"
+                     "Bright=150\r\nContrast=-20\r\nCurveIn2=0\r\nCurveOut5=200\r\nCurveMode=1\r\n"
+                     "MidtonesBalanceGreen=-30\r\nHighlightsBalanceBlue=40\r\nSharp=-5\r\nDescreen=1\r\n"
+                     "Hue=-200\r\nSaturation=junk\r\nLightness=7\r\nSelectAreaIMGProcess=1\r\n"
+                     "CustomStartInchX=1\r\nCustomStartInchY=2\r\nCustomInchWidth=3\r\n"
+                     "CustomInchHeight=4\r\nPreScanWidth=640\r\nPreScanHeight=-5\r\n");
     LoadAdjustmentSettings(path.c_str());
     const AdjustmentSettings& s = Settings();
     EXPECT_EQ(1, s.ioTypeSelect);

@@ -1,8 +1,9 @@
 // The attach sequence: resource module beside the library (missing, present,
 // not loadable) and the two settings files in the common application-data
 // folder (absent, present).
-#include <gtest/gtest.h>
+#include "core/startup.h"
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <cstdio>
@@ -11,7 +12,6 @@
 
 #include "core/app_data_path.h"
 #include "core/core_context.h"
-#include "core/startup.h"
 #include "tests/win/win_test_support.h"
 #include "ui/adjustment_settings.h"
 #include "ui/main_settings.h"
@@ -23,7 +23,7 @@ enum class ResourceCase { Missing, Present, Unloadable };
 // A copy of the built library in a folder of its own, with or without a
 // resource module beside it, loaded as a manager would load it.
 class InstalledCopy {
-public:
+   public:
     explicit InstalledCopy(ResourceCase resources) {
         char temp[MAX_PATH];
         GetTempPathA(sizeof temp, temp);
@@ -52,15 +52,16 @@ public:
     std::string Dll() const { return folder_ + "\\Tarvik4100.dll"; }
     HMODULE module = nullptr;
 
-private:
+   private:
     std::string folder_;
 };
 
 // Moves existing settings files aside for the test and puts them back after.
 class SettingsFilesAside {
-public:
+   public:
     SettingsFilesAside() {
-        for (const char* name : names_) MoveFileExA(Path(name).c_str(), Aside(name).c_str(), MOVEFILE_REPLACE_EXISTING);
+        for (const char* name : names_)
+            MoveFileExA(Path(name).c_str(), Aside(name).c_str(), MOVEFILE_REPLACE_EXISTING);
     }
     ~SettingsFilesAside() {
         for (const char* name : names_) {
@@ -75,7 +76,7 @@ public:
         fclose(f);
     }
 
-private:
+   private:
     static std::string Path(const char* name) { return CommonAppDataFile(name); }
     static std::string Aside(const char* name) { return CommonAppDataFile(name) + ".test-aside"; }
     const char* names_[2] = {"ZOL_MF1DS.ini", "KTX_TWAIN.ini"};
@@ -151,7 +152,8 @@ TEST(StartUp, WithoutSettingsFilesTheStartValuesReachTheCore) {
 
 TEST(StartUp, SettingsFilesAreLoadedAndApplied) {
     SettingsFilesAside aside;
-    aside.Write("ZOL_MF1DS.ini", "[KRVDS TWAIN]\r\nIOTypeSelect=1\r\nBright=150\r\nPaperSize=12\r\nScanMode=3\r\n");
+    aside.Write("ZOL_MF1DS.ini",
+                "[KRVDS TWAIN]\r\nIOTypeSelect=1\r\nBright=150\r\nPaperSize=12\r\nScanMode=3\r\n");
     aside.Write("KTX_TWAIN.ini", "[KRVDS TWAIN]\r\nIPAddress=10.0.0.7\r\nScan_Size=5\r\n");
     InstalledCopy copy(ResourceCase::Present);
     StartUpAs(copy.module);
@@ -171,12 +173,12 @@ TEST(StartUp, EveryInterfaceSlotIsFilledAndSafeWithoutWindows) {
     ResetSource();
     UiCallbackTable& t = *GetUiCallbacks();
     void* const slots[] = {
-        reinterpret_cast<void*>(t.ShowMainDialog),     reinterpret_cast<void*>(t.DestroyMainDialog),
+        reinterpret_cast<void*>(t.ShowMainDialog),        reinterpret_cast<void*>(t.DestroyMainDialog),
         reinterpret_cast<void*>(t.CloseAdjustmentDialog), reinterpret_cast<void*>(t.ShowMainWindows),
-        reinterpret_cast<void*>(t.HideMainWindows),    reinterpret_cast<void*>(t.IsAdjustmentDialogOpen),
-        reinterpret_cast<void*>(t.IsProgressOpen),     reinterpret_cast<void*>(t.CancelProgress),
-        reinterpret_cast<void*>(t.StartProgress),      reinterpret_cast<void*>(t.CloseProgress),
-        reinterpret_cast<void*>(t.ChooseDevice),       reinterpret_cast<void*>(t.FilterEvent),
+        reinterpret_cast<void*>(t.HideMainWindows),       reinterpret_cast<void*>(t.IsAdjustmentDialogOpen),
+        reinterpret_cast<void*>(t.IsProgressOpen),        reinterpret_cast<void*>(t.CancelProgress),
+        reinterpret_cast<void*>(t.StartProgress),         reinterpret_cast<void*>(t.CloseProgress),
+        reinterpret_cast<void*>(t.ChooseDevice),          reinterpret_cast<void*>(t.FilterEvent),
         reinterpret_cast<void*>(t.ReportDeviceStatus),
     };
     for (size_t i = 0; i < sizeof slots / sizeof slots[0]; ++i) EXPECT_NE(nullptr, slots[i]) << "slot " << i;
