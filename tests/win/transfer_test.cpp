@@ -122,6 +122,20 @@ TEST_F(TransferTest, DroppedConnectionMidScanFailsAndTheNextScanWorks) {
     EXPECT_EQ(TWRC_XFERDONE, NativeTransferAndCheck(3));
 }
 
+TEST_F(TransferTest, DeviceErrorAtTheEndOfTheScanFailsAndTheNextScanWorks) {
+    // The fourth look at the device's state (after enabling and the transfer's
+    // own checks) reports a paper jam while the scan job runs.
+    OPEN_OR_SKIP("--sense-code 2@4", 3);
+    TW_UINT32 handle = 0;
+    EXPECT_EQ(TWRC_FAILURE, Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle));
+    EXPECT_EQ(TWCC_OPERATIONERROR, GetCoreContext()->conditionCode);
+    EXPECT_EQ(SCANSTATUS_FAILED, GetScanSettings()->scanStatus);
+    TW_PENDINGXFERS pending{};
+    EXPECT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending));
+    EXPECT_EQ(0, pending.Count);
+    EXPECT_EQ(TWRC_XFERDONE, NativeTransferAndCheck(3));
+}
+
 TEST_F(TransferTest, FileTransferInAnotherFormatFailsWithBadCap) {
     OPEN_OR_SKIP("", 3);
     char folder[MAX_PATH];
