@@ -176,19 +176,89 @@ int RunExchange(Direction direction, Transport* transport, const void* out, void
     return result == 1 ? 1 : 0;
 }
 
+// The staging buffer of direct receives, kept between reads; a receive that
+// finds it taken by another thread stages in memory of its own.
+std::atomic<bool> stagingTaken{false};
+uint8_t* staging = nullptr;
+uint32_t stagingCapacity = 0;
+
+// Memory for `count` received bytes, null when there is none; hand it back with ReturnStaging.
+uint8_t* TakeStaging(uint32_t count) {
+    if (stagingTaken.exchange(true)) return static_cast<uint8_t*>(malloc(count));
+    if (stagingCapacity < count) {
+        free(staging);
+        staging = static_cast<uint8_t*>(malloc(count));
+        stagingCapacity = staging != nullptr ? count : 0;
+    }
+    if (staging == nullptr) stagingTaken = false;
+    return staging;
+}
+
+void ReturnStaging(uint8_t* memory) {
+    if (memory == staging) {
+        stagingTaken = false;
+    } else {
+        free(memory);
+    }
+}
+
+// Moves `count` bytes of `data` one way on the calling thread, waiting for the
+// transport with whatever is left of the time-out before each step. A time-out
+// closes the connection, as a cancelled exchange does.
+bool MoveDirect(Direction direction, Transport* transport, uint8_t* data, uint32_t count) {
+    const DWORD limitMs = static_cast<DWORD>(transport->timeoutSeconds) * 1000;
+    const DWORD start = GetTickCount();
+    uint32_t done = 0;
+    while (done < count) {
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= limitMs ||
+            !TransportWait(transport, direction == Direction::Send, limitMs - elapsed)) {
+            if (GetTickCount() - start >= limitMs) TransportCancel(transport, nullptr);
+            return false;
+        }
+        uint32_t moved = count - done;
+        const bool ok = direction == Direction::Send ? TransportWrite(transport, data + done, &moved)
+                                                     : TransportRead(transport, data + done, &moved);
+        if (!ok || moved > count - done) return false;  // a transport claiming more than asked is not trusted
+        done += moved;
+    }
+    return true;
+}
+
+// A send or receive for kinds that can wait: no thread is involved, so
+// nothing runs on once this returns. Received bytes reach `in` only complete.
+int RunDirect(Direction direction, Transport* transport, const void* out, void* in, uint32_t count) {
+    if (direction == Direction::Send)
+        return MoveDirect(direction, transport, static_cast<uint8_t*>(const_cast<void*>(out)), count) ? 1 : 0;
+    uint8_t* memory = TakeStaging(count);
+    if (memory == nullptr) return 0;
+    const bool ok = MoveDirect(direction, transport, memory, count);
+    if (ok) memcpy(in, memory, count);
+    ReturnStaging(memory);
+    return ok ? 1 : 0;
+}
+
 }  // namespace
 
 int SendWithTimeout(Transport* transport, const void* data, uint32_t count) {
     if (transport == nullptr || data == nullptr || count == 0) return 0;
+    if (TransportCanWait(transport)) return RunDirect(Direction::Send, transport, data, nullptr, count);
     return RunExchange(Direction::Send, transport, data, nullptr, count);
 }
 
 int ReceiveWithTimeout(Transport* transport, void* buffer, uint32_t count) {
     if (transport == nullptr || buffer == nullptr || count == 0) return 0;
+    if (TransportCanWait(transport)) return RunDirect(Direction::Receive, transport, nullptr, buffer, count);
     return RunExchange(Direction::Receive, transport, nullptr, buffer, count);
 }
 
 void EndIdleIoWorker() {
     Worker* worker = idleWorker.exchange(nullptr);
     if (worker != nullptr) EndWorker(worker);
+    if (!stagingTaken.exchange(true)) {
+        free(staging);
+        staging = nullptr;
+        stagingCapacity = 0;
+        stagingTaken = false;
+    }
 }
