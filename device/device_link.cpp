@@ -8,6 +8,7 @@
 #include "device/device_ops.h"
 #include "device/device_status.h"
 #include "device/discovery.h"
+#include "device/timed_io.h"
 #include "device/transport.h"
 
 namespace {
@@ -96,6 +97,7 @@ int CloseDevice() {
     TransportClose(transport);
     TransportDestroy(transport);
     context->openTransport = nullptr;
+    EndIdleIoWorker();
     return 0;
 }
 

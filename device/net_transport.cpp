@@ -75,7 +75,9 @@ int NetOpen(Transport* transport) {
     net->socket = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (net->socket == INVALID_SOCKET) return 0;
     if (connect(net->socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == SOCKET_ERROR) return 0;
-    return 1;
+    // From here on the socket never blocks: NetWait bounds every wait.
+    u_long nonBlocking = 1;
+    return ioctlsocket(net->socket, FIONBIO, &nonBlocking) == SOCKET_ERROR ? 0 : 1;
 }
 
 // The host text is kept, so the same object can connect again.
@@ -97,7 +99,10 @@ int NetRead(Transport* transport, void* buffer, uint32_t* count) {
     if (s == INVALID_SOCKET || buffer == nullptr) return 0;
     if (*count == 0) return 1;
     int got = recv(s, static_cast<char*>(buffer), ClampToInt(*count), 0);
-    if (got <= 0) return 0;
+    if (got == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK)
+        got = 0;
+    else if (got <= 0)
+        return 0;
     *count = static_cast<uint32_t>(got);
     return 1;
 }
@@ -107,9 +112,27 @@ int NetWrite(Transport* transport, const void* buffer, uint32_t* count) {
     SOCKET s = net != nullptr ? CurrentSocket(net) : INVALID_SOCKET;
     if (s == INVALID_SOCKET || buffer == nullptr) return 0;
     int put = send(s, static_cast<const char*>(buffer), ClampToInt(*count), 0);
-    if (put == SOCKET_ERROR) return 0;
+    if (put == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK)
+        put = 0;
+    else if (put == SOCKET_ERROR)
+        return 0;
     *count = static_cast<uint32_t>(put);
     return 1;
+}
+
+// A socket in error counts as ready: the next Read or Write reports the error.
+int NetWait(Transport* transport, int forWrite, uint32_t ms) {
+    NetTransport* net = AsNet(transport);
+    SOCKET s = net != nullptr ? CurrentSocket(net) : INVALID_SOCKET;
+    if (s == INVALID_SOCKET) return 0;
+    fd_set ready, failed;
+    FD_ZERO(&ready);
+    FD_ZERO(&failed);
+    FD_SET(s, &ready);
+    FD_SET(s, &failed);
+    timeval limit{static_cast<long>(ms / 1000), static_cast<long>(ms % 1000 * 1000)};
+    int n = select(0, forWrite ? nullptr : &ready, forWrite ? &ready : nullptr, &failed, &limit);
+    return n > 0 ? 1 : 0;
 }
 
 // Only closing the socket reliably wakes a blocked send or receive (shutting

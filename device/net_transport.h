@@ -23,3 +23,4 @@ int NetClose(Transport* transport);
 int NetRead(Transport* transport, void* buffer, uint32_t* count);
 int NetWrite(Transport* transport, const void* buffer, uint32_t* count);
 void NetCancel(Transport* transport, void* workerThread);
+int NetWait(Transport* transport, int forWrite, uint32_t ms);

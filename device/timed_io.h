@@ -1,6 +1,6 @@
 // Sends and receives bounded by the transport's time-out. Each runs on a
-// short-lived worker thread; a device that stays silent costs the caller the
-// time-out, never a hang.
+// worker thread kept from one exchange to the next; a device that stays silent
+// costs the caller the time-out, never a hang.
 #pragma once
 
 #include <cstdint>
@@ -17,3 +17,7 @@ int ReceiveWithTimeout(Transport* transport, void* buffer, uint32_t count);
 // How long a timed-out exchange waits for its cancelled worker to come back
 // before leaving it to finish on its own.
 constexpr uint32_t CancelGraceMs = 2000;
+
+// Ends the worker kept between exchanges (the device link does so when it
+// closes); nothing when none is kept.
+void EndIdleIoWorker();

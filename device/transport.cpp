@@ -23,6 +23,7 @@ const TransportOps transportOps = {
     {UsbCreate, NetCreate, NullCreate},
     {UsbDestroy, NetDestroy, NullDestroy},
     {UsbCancel, NetCancel, NullCancel},
+    {nullptr, NetWait, nullptr},
 };
 
 bool IsKnownKind(int32_t kind) { return kind >= 0 && kind < TransportKindCount; }
@@ -71,6 +72,15 @@ void TransportDestroy(Transport* transport) {
 void TransportCancel(Transport* transport, void* workerThread) {
     if (transport == nullptr || !IsKnownKind(transport->kind)) return;
     transportOps.Cancel[transport->kind](transport, workerThread);
+}
+
+bool TransportCanWait(const Transport* transport) {
+    return transport != nullptr && IsKnownKind(transport->kind) &&
+           transportOps.Wait[transport->kind] != nullptr;
+}
+
+int TransportWait(Transport* transport, int forWrite, uint32_t ms) {
+    return TransportCanWait(transport) ? transportOps.Wait[transport->kind](transport, forWrite, ms) : 0;
 }
 
 int TransportSetTimeout(Transport* transport, uint32_t seconds) {

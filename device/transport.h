@@ -31,12 +31,16 @@ struct TransportIoRow {
 
 // Rows indexed by TransportKind. Cancel is ours on top of the connection
 // operations: it wakes a Read or Write blocked on `workerThread` so a timed-out
-// exchange can end without killing the thread.
+// exchange can end without killing the thread. Wait, where a kind has one
+// (null otherwise), waits up to `ms` until Read or Write (`forWrite`) can move
+// bytes without blocking: 1 ready, 0 not within the time or no connection.
+// Such a kind's Read and Write never block and may move 0 bytes.
 struct TransportOps {
     TransportIoRow io[TransportKindCount];
     Transport* (*Create[TransportKindCount])();
     int (*Destroy[TransportKindCount])(Transport* transport);
     void (*Cancel[TransportKindCount])(Transport* transport, void* workerThread);
+    int (*Wait[TransportKindCount])(Transport* transport, int forWrite, uint32_t ms);
 };
 
 const TransportOps& GetTransportOps();
@@ -54,6 +58,10 @@ int TransportWrite(Transport* transport, const void* buffer, uint32_t* count);
 void TransportDestroy(Transport* transport);
 // Wakes a Read or Write that `workerThread` is blocked in; nothing with no object.
 void TransportCancel(Transport* transport, void* workerThread);
+// Whether the object's kind has a Wait (its exchanges then need no thread of their own).
+bool TransportCanWait(const Transport* transport);
+// The kind's Wait; 0 with no object or no Wait.
+int TransportWait(Transport* transport, int forWrite, uint32_t ms);
 
 // Keeps the low 8 bits; 0 when there is no object or those bits are 0.
 int TransportSetTimeout(Transport* transport, uint32_t seconds);

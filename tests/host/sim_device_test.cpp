@@ -250,6 +250,33 @@ TEST_F(SimDeviceTest, ImageStreamMatchesTheChartThenZeros) {
     EXPECT_EQ(d.ImageBytesSent(), got.size());
 }
 
+// Scans that repeat a window, cut a scan short or change the window or the
+// page each stream exactly the chart of their own window and page (the window
+// reaches the rows whose colours carry the page number).
+TEST_F(SimDeviceTest, RepeatedAndChangedScansStreamTheirOwnChart) {
+    SimOptions o;
+    o.sheets = 2;
+    SimDevice d(o);
+    struct Step {
+        uint8_t source;
+        uint8_t reso;
+        size_t readFraction;  // reads 1/n of the image before the next scan
+    };
+    const Step steps[] = {{0, 0, 2}, {0, 0, 1}, {0, 0, 1}, {0, 1, 1}, {0, 0, 1}, {1, 0, 1}, {1, 0, 1}};
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        const Step& step = steps[i];
+        Command window = SetWindow(step.source, step.reso);
+        window.window.y = 5900;
+        d.Handle(window);
+        d.Handle(Plain(CommandKind::StartScan));
+        const auto expected = RenderChartDeviceImage(window.window, d.LastPage());
+        std::vector<uint8_t> got(expected.size() / step.readFraction);
+        for (size_t at = 0; at < got.size(); at += 777)
+            d.ReadImage(got.data() + at, std::min<size_t>(777, got.size() - at));
+        EXPECT_TRUE(std::equal(got.begin(), got.end(), expected.begin())) << "step " << i;
+    }
+}
+
 TEST_F(SimDeviceTest, ReplyFaultsChangeCodesAndLengths) {
     SimOptions o;
     o.faults.wrongCode = {{CommandKind::CheckPid, 0, 0}, {CommandKind::Sense, 2, 0}};

@@ -3,7 +3,9 @@
 // answer, fall silent or misbehave.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <deque>
 #include <map>
 #include <string>
@@ -43,8 +45,10 @@ struct SimBus {
     std::vector<std::string> opened;
     std::vector<std::pair<int, Bytes>> writes;  // pipe, bytes
     std::deque<uint8_t> pending;
-    bool silent = false;
+    std::atomic<bool> silent{false};
     bool oversizedRead = false;
+    std::atomic<bool> deaf{false};    // a cancel does not wake a silent read
+    std::atomic<int> lateReturns{0};  // silent reads that came back after the caller gave up
     int cancels = 0;
     HANDLE cancelEvent = nullptr;
 };
@@ -109,6 +113,13 @@ BOOL SimReadPipe(HANDLE handle, void* buffer, DWORD count, DWORD* got) {
     if (h == nullptr || h->closes > 0) return FALSE;
     if (bus->silent) {
         WaitForSingleObject(bus->cancelEvent, 10000);
+        if (bus->deaf) {
+            // Late data, for a caller that has long given up.
+            memset(buffer, 0x11, std::min<DWORD>(count, 1000));
+            *got = std::min<DWORD>(count, 1000);
+            ++bus->lateReturns;
+            return TRUE;
+        }
         SetLastError(ERROR_OPERATION_ABORTED);
         return FALSE;
     }
@@ -130,7 +141,7 @@ BOOL SimCloseHandle(HANDLE handle) {
 
 BOOL SimCancelThreadIo(HANDLE) {
     ++bus->cancels;
-    SetEvent(bus->cancelEvent);
+    if (!bus->deaf) SetEvent(bus->cancelEvent);
     return TRUE;
 }
 
@@ -279,6 +290,34 @@ TEST_F(DeviceUsbTest, SilentDeviceIsCancelledAtTheTimeOut) {
     EXPECT_LT(elapsed, 2500u);  // the cancelled read comes back at once
     EXPECT_EQ(1, simBus.cancels);
     EXPECT_EQ(std::vector<int32_t>{1}, reports);
+}
+
+// A read that not even the cancel wakes: the caller gets its failure after the
+// time-out and the grace, the stuck worker never writes into the caller's
+// buffer when it finally comes back, and the next exchange runs on a new one.
+TEST_F(DeviceUsbTest, ReadStuckPastTheGraceIsLeftBehindAndTheNextExchangeWorks) {
+    simBus.devices = {{0, DeviceVendorId, DeviceProductIdFirst, {}}};
+    ASSERT_EQ(0, OpenDevice(1));
+    simBus.silent = true;
+    simBus.deaf = true;
+    std::vector<uint8_t> data(4096, 0xEE);
+    DWORD start = GetTickCount();
+    EXPECT_EQ(6, SCAN_READDATA(data.data(), static_cast<uint32_t>(data.size())));
+    DWORD elapsed = GetTickCount() - start;
+    EXPECT_GE(elapsed, 900u + CancelGraceMs);
+    EXPECT_LT(elapsed, 1000u + CancelGraceMs + 1000u);
+
+    simBus.silent = false;
+    SetEvent(simBus.cancelEvent);  // the stuck read comes back now
+    for (int i = 0; i < 200 && simBus.lateReturns == 0; ++i) Sleep(10);
+    EXPECT_EQ(1, simBus.lateReturns);
+    Sleep(50);
+    for (uint8_t byte : data) ASSERT_EQ(0xEE, byte);
+
+    simBus.deaf = false;
+    simBus.pending.clear();
+    EXPECT_EQ(0, SCAN_GETMACHINESTATE());
+    EXPECT_EQ(std::vector<int32_t>{6}, reports);
 }
 
 TEST_F(DeviceUsbTest, ReadClaimingMoreBytesThanAskedFails) {

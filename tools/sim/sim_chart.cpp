@@ -172,7 +172,11 @@ ChartGeometry ComputeChartGeometry(const ChartWindow& window) {
     return g;
 }
 
-ChartRgb ChartColourAt(uint32_t page, uint32_t x600, uint32_t y600) {
+namespace {
+
+// The chart's colour at a page position; inlined into the line loop, where a
+// call returning the three-byte colour costs more than the colour itself.
+[[gnu::always_inline]] inline ChartRgb ColourAt(uint32_t page, uint32_t x600, uint32_t y600) {
     if (x600 < kFrame || y600 < kFrame) return kBlack;
     if (y600 < kRampEnd) {
         const uint8_t v = Ramp(x600);
@@ -196,13 +200,25 @@ ChartRgb ChartColourAt(uint32_t page, uint32_t x600, uint32_t y600) {
             static_cast<uint8_t>((x600 + y600) / 16 + page * 40)};
 }
 
+}  // namespace
+
+ChartRgb ChartColourAt(uint32_t page, uint32_t x600, uint32_t y600) { return ColourAt(page, x600, y600); }
+
 void RenderChartLine(const ChartGeometry& g, uint32_t page, uint32_t line, uint8_t* out) {
     std::memset(out, 0, g.lineBytes);
     if (line >= g.logicHeight || g.dpi == 0) return;
     const uint32_t y600 = g.top600 + static_cast<uint32_t>(static_cast<uint64_t>(line) * 600 / g.dpi);
+    // x600 = left600 + i * 600 / dpi, stepped without a division per pixel.
+    const uint32_t step = 600 / g.dpi, stepRemainder = 600 % g.dpi;
+    uint32_t x600 = g.left600, remainder = 0;
     for (uint32_t i = 0; i < g.actualWidth; ++i) {
-        const uint32_t x600 = g.left600 + static_cast<uint32_t>(static_cast<uint64_t>(i) * 600 / g.dpi);
-        const ChartRgb c = ChartColourAt(page, x600, y600);
+        const ChartRgb c = ColourAt(page, x600, y600);
+        x600 += step;
+        remainder += stepRemainder;
+        if (remainder >= g.dpi) {
+            remainder -= g.dpi;
+            ++x600;
+        }
         switch (g.kind) {
             case ChartPixelKind::Colour:
                 out[i] = c.r;

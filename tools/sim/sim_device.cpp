@@ -179,6 +179,7 @@ void SimDevice::StartScan(const Command& c, ReplyPlan& plan) {
     streamPos_ = 0;
     lineIndex_ = UINT32_MAX;
     line_.assign(geometry_.lineBytes, 0);
+    KeepPageImage();
     char text[200];
     std::snprintf(text, sizeof(text),
                   "scan page=%u dpi=%u kind=%s width=%u height=%u logicwidth=%u total=%llu%s", scanPage_,
@@ -240,7 +241,51 @@ void SimDevice::ApplyReplyFaults(CommandKind kind, uint32_t occurrence, ReplyPla
     }
 }
 
-// Renders lines lazily, one cached line at a time.
+namespace {
+
+// Images up to this size are kept between scans (an A4 colour page at 600 dpi fits).
+constexpr uint64_t kPageCacheLimit = 128ull << 20;
+
+bool SameLines(const ChartGeometry& a, const ChartGeometry& b) {
+    return a.dpi == b.dpi && a.kind == b.kind && a.left600 == b.left600 && a.top600 == b.top600 &&
+           a.actualWidth == b.actualWidth && a.logicWidth == b.logicWidth && a.logicHeight == b.logicHeight &&
+           a.lineBytes == b.lineBytes;
+}
+
+}  // namespace
+
+// Keeps the rendered lines when the new scan is of the same window and page,
+// else starts an empty page image (none for images past the limit).
+void SimDevice::KeepPageImage() {
+    if (pageCached_ && pagePage_ == scanPage_ && SameLines(pageGeometry_, geometry_)) return;
+    pageImage_.clear();
+    pageLines_ = 0;
+    pageGeometry_ = geometry_;
+    pagePage_ = scanPage_;
+    pageCached_ = geometry_.totalBytes <= kPageCacheLimit && geometry_.lineBytes > 0;
+    if (pageCached_) pageImage_.reserve(static_cast<size_t>(geometry_.totalBytes));
+}
+
+// Device line `line` of the current scan: from the page image, rendering the
+// lines up to it once, or rendered alone into the single line buffer.
+const uint8_t* SimDevice::DeviceLine(uint32_t line) {
+    if (!pageCached_) {
+        if (line != lineIndex_) {
+            RenderChartLine(geometry_, scanPage_, line, line_.data());
+            lineIndex_ = line;
+        }
+        return line_.data();
+    }
+    const size_t lineBytes = geometry_.lineBytes;
+    while (pageLines_ <= line) {
+        pageImage_.resize(pageImage_.size() + lineBytes);
+        RenderChartLine(geometry_, scanPage_, pageLines_, pageImage_.data() + pageLines_ * lineBytes);
+        ++pageLines_;
+    }
+    return pageImage_.data() + line * lineBytes;
+}
+
+// Renders lines lazily, as the stream reaches them.
 void SimDevice::ReadImage(uint8_t* out, size_t n) {
     imageBytesSent_ += n;
     while (n > 0) {
@@ -251,12 +296,8 @@ void SimDevice::ReadImage(uint8_t* out, size_t n) {
         }
         const uint32_t line = static_cast<uint32_t>(streamPos_ / geometry_.lineBytes);
         const size_t offset = static_cast<size_t>(streamPos_ % geometry_.lineBytes);
-        if (line != lineIndex_) {
-            RenderChartLine(geometry_, scanPage_, line, line_.data());
-            lineIndex_ = line;
-        }
         const size_t take = std::min(n, geometry_.lineBytes - offset);
-        std::memcpy(out, line_.data() + offset, take);
+        std::memcpy(out, DeviceLine(line) + offset, take);
         out += take;
         n -= take;
         streamPos_ += take;

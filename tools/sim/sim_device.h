@@ -54,6 +54,8 @@ class SimDevice {
     uint8_t KeyReply();
     void LimitImageBytes(ReplyPlan& plan);
     void ApplyReplyFaults(CommandKind kind, uint32_t occurrence, ReplyPlan& plan) const;
+    void KeepPageImage();
+    const uint8_t* DeviceLine(uint32_t line);
 
     SimOptions options_;
     uint32_t seen_[kCommandKindCount] = {};
@@ -70,6 +72,13 @@ class SimDevice {
     uint64_t streamPos_ = 0;
     std::vector<uint8_t> line_;
     uint32_t lineIndex_ = UINT32_MAX;
+    // The lines rendered so far of the last scanned window and page, kept for
+    // the next scan of the same: rendering the chart is slower than the link.
+    std::vector<uint8_t> pageImage_;
+    uint32_t pageLines_ = 0;
+    ChartGeometry pageGeometry_;
+    uint32_t pagePage_ = 0;
+    bool pageCached_ = false;
     uint64_t imageBytesSent_ = 0;
     bool stopKeyFired_ = false;
     bool silenceFired_ = false;
