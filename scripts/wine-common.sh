@@ -2,23 +2,37 @@
 # Expects WINEPREFIX to be set.
 
 # Xvfb must be up before the first Wine process of a prefix: that process
-# fixes the display for the prefix's lifetime.
+# fixes the display for the prefix's lifetime. Our own display, not one the
+# caller happens to have: a forwarded or locked display makes every window
+# fail. A socket file alone proves nothing: /tmp outlives the Xvfb that made
+# it (a machine's earlier session), so the server must answer a connection.
+tarvik_display_answers() {
+    python3 - "$1" <<'PY' 2>/dev/null
+import socket, sys
+s = socket.socket(socket.AF_UNIX)
+s.settimeout(2)
+s.connect(sys.argv[1])
+PY
+}
+
 tarvik_ensure_display() {
-    export DISPLAY="${DISPLAY:-:77}"
+    export DISPLAY="${TARVIK_DISPLAY:-:77}"
     local n="${DISPLAY#:}"
     n="${n%%.*}"
-    if [ ! -S "/tmp/.X11-unix/X$n" ]; then
-        (
-            flock 9
-            if [ ! -S "/tmp/.X11-unix/X$n" ]; then
-                setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-                for _ in $(seq 1 50); do
-                    [ -S "/tmp/.X11-unix/X$n" ] && break
-                    sleep 0.1
-                done
-            fi
-        ) 9>"/tmp/.tarvik-xvfb-$n.lock"
-    fi
+    local socket="/tmp/.X11-unix/X$n"
+    tarvik_display_answers "$socket" && return 0
+    (
+        flock 9
+        if ! tarvik_display_answers "$socket"; then
+            # Leftovers of a server that is gone keep a new one from starting.
+            rm -f "$socket" "/tmp/.X$n-lock"
+            setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+            for _ in $(seq 1 100); do
+                tarvik_display_answers "$socket" && break
+                sleep 0.1
+            done
+        fi
+    ) 9>"/tmp/.tarvik-xvfb-$n.lock"
 }
 
 tarvik_ensure_prefix() {
