@@ -17,9 +17,10 @@ enum WorkerState : LONG { WORKER_BUSY, WORKER_DONE, WORKER_ORPHANED };
 
 // A long-lived thread running one exchange after another: starting a thread
 // per read costs more than the read itself on some systems. The worker only
-// ever touches its own buffer and the transport, never the caller's: received
-// bytes land in `data` and the caller copies them out once the worker has
-// finished in time. The buffer is kept, so a stream of reads allocates once.
+// ever touches its own buffer and the transport it borrowed, never the
+// caller's: received bytes land in `data` and the caller copies them out once
+// the worker has finished in time. The buffer is kept, so a stream of reads
+// allocates once.
 struct Worker {
     HANDLE thread;
     HANDLE wake;      // auto-reset: an exchange (or the order to end) is waiting
@@ -77,6 +78,9 @@ DWORD WINAPI WorkerMain(void* parameter) {
         WaitForSingleObject(worker->wake, INFINITE);
         if (worker->quit) return 0;
         worker->result = worker->direction == Direction::Send ? RunSend(worker) : RunReceive(worker);
+        // The owner may have destroyed the transport while this call was stuck.
+        TransportGiveBack(worker->transport);
+        worker->transport = nullptr;
         LONG busy = WORKER_BUSY;
         if (!worker->state.compare_exchange_strong(busy, WORKER_DONE)) {
             FreeWorker(worker);
@@ -135,15 +139,15 @@ bool Reserve(Worker* worker, uint32_t count) {
 // it a short grace to come back. A thread is never killed: that could leave
 // the heap or the loader locked for the whole process. True when the worker
 // is through (in time or not); false when it was given up.
-bool WaitForWorker(Worker* worker, LONG* result) {
-    DWORD limitMs = static_cast<DWORD>(worker->transport->timeoutSeconds) * 1000;
+bool WaitForWorker(Worker* worker, Transport* transport, LONG* result) {
+    DWORD limitMs = static_cast<DWORD>(transport->timeoutSeconds) * 1000;
     if (WaitForSingleObject(worker->finished, limitMs) == WAIT_OBJECT_0) {
         *result = worker->result;
         return true;
     }
     *result = 0;
     worker->abandoned = true;
-    TransportCancel(worker->transport, worker->thread);
+    TransportCancel(transport, worker->thread);
     if (WaitForSingleObject(worker->finished, CancelGraceMs) == WAIT_OBJECT_0) return true;
     LONG busy = WORKER_BUSY;
     if (worker->state.compare_exchange_strong(busy, WORKER_ORPHANED)) return false;
@@ -168,9 +172,10 @@ int RunExchange(Direction direction, Transport* transport, const void* out, void
     worker->done = 0;
     worker->abandoned = false;
     worker->state = WORKER_BUSY;
+    TransportBorrow(transport);
     SetEvent(worker->wake);
     LONG result = 0;
-    if (!WaitForWorker(worker, &result)) return 0;  // orphaned: no longer ours
+    if (!WaitForWorker(worker, transport, &result)) return 0;  // orphaned: no longer ours
     if (result == 1 && in != nullptr) memcpy(in, worker->data, worker->done);
     ParkWorker(worker);
     return result == 1 ? 1 : 0;

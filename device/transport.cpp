@@ -64,9 +64,21 @@ int TransportWrite(Transport* transport, const void* buffer, uint32_t* count) {
     return row && count != nullptr ? row->Write(transport, buffer, count) : 0;
 }
 
+// The owner counts as the holder that takes the count below zero: whoever
+// finds the count at 0 as they leave is the last one and frees the object.
 void TransportDestroy(Transport* transport) {
     if (transport == nullptr || !IsKnownKind(transport->kind)) return;
-    transportOps.Destroy[transport->kind](transport);
+    transportOps.io[transport->kind].Close(transport);
+    if (transport->borrowers.fetch_sub(1) == 0) transportOps.Destroy[transport->kind](transport);
+}
+
+void TransportBorrow(Transport* transport) {
+    if (transport != nullptr) transport->borrowers.fetch_add(1);
+}
+
+void TransportGiveBack(Transport* transport) {
+    if (transport == nullptr || !IsKnownKind(transport->kind)) return;
+    if (transport->borrowers.fetch_sub(1) == 0) transportOps.Destroy[transport->kind](transport);
 }
 
 void TransportCancel(Transport* transport, void* workerThread) {

@@ -3,6 +3,7 @@
 // call goes through the row of the object's own kind.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 enum TransportKind : int32_t {
@@ -16,6 +17,9 @@ constexpr int32_t TransportKindCount = 3;
 struct Transport {
     int32_t kind;
     uint8_t timeoutSeconds;  // allowed for one send or one receive
+    // Holders besides the owner: an I/O worker that may outlive its caller's
+    // time-out keeps the object alive until its blocked call comes back.
+    std::atomic<int32_t> borrowers;
 };
 
 constexpr uint8_t TransportDefaultTimeout = 5;
@@ -54,8 +58,14 @@ int TransportOpen(Transport* transport);
 int TransportClose(Transport* transport);
 int TransportRead(Transport* transport, void* buffer, uint32_t* count);
 int TransportWrite(Transport* transport, const void* buffer, uint32_t* count);
-// Closes and frees the object; nothing with no object.
+// The owner is done with the object: closes the connection at once and frees
+// the object, or leaves the freeing to the last borrower; nothing with no object.
 void TransportDestroy(Transport* transport);
+// A thread that may run on after the owner has destroyed the object takes it
+// with TransportBorrow and hands it back with TransportGiveBack, which frees it
+// when the owner has gone already.
+void TransportBorrow(Transport* transport);
+void TransportGiveBack(Transport* transport);
 // Wakes a Read or Write that `workerThread` is blocked in; nothing with no object.
 void TransportCancel(Transport* transport, void* workerThread);
 // Whether the object's kind has a Wait (its exchanges then need no thread of their own).

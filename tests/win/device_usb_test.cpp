@@ -320,6 +320,34 @@ TEST_F(DeviceUsbTest, ReadStuckPastTheGraceIsLeftBehindAndTheNextExchangeWorks) 
     EXPECT_EQ(std::vector<int32_t>{6}, reports);
 }
 
+// The link closes while a worker is still stuck in a read of the device: the
+// handles are closed at once, the object stays the worker's until its read
+// comes back, and the worker then reads no more.
+TEST_F(DeviceUsbTest, LinkClosedUnderAStuckReadClosesAtOnceAndTheWorkerLetsGoLater) {
+    simBus.devices = {{0, DeviceVendorId, DeviceProductIdFirst, {}}};
+    ASSERT_EQ(0, OpenDevice(1));
+    simBus.silent = true;
+    simBus.deaf = true;
+    std::vector<uint8_t> data(4096, 0xEE);
+    EXPECT_EQ(6, SCAN_READDATA(data.data(), static_cast<uint32_t>(data.size())));
+    CloseDevice();
+    EXPECT_EQ(nullptr, GetCoreContext()->openTransport);
+    ExpectAllClosedOnce();
+
+    SetEvent(simBus.cancelEvent);  // the stuck read comes back to an object its owner has let go
+    for (int i = 0; i < 200 && simBus.lateReturns == 0; ++i) Sleep(10);
+    EXPECT_EQ(1, simBus.lateReturns);
+    Sleep(50);
+    ExpectAllClosedOnce();
+    for (uint8_t byte : data) ASSERT_EQ(0xEE, byte);
+
+    simBus.silent = false;
+    simBus.deaf = false;
+    simBus.pending.clear();
+    ASSERT_EQ(0, OpenDevice(1));
+    EXPECT_EQ(0, SCAN_GETMACHINESTATE());
+}
+
 TEST_F(DeviceUsbTest, ReadClaimingMoreBytesThanAskedFails) {
     simBus.devices = {{0, DeviceVendorId, DeviceProductIdFirst, {}}};
     ASSERT_EQ(0, OpenDevice(1));
