@@ -75,6 +75,10 @@ int NetOpen(Transport* transport) {
     net->socket = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (net->socket == INVALID_SOCKET) return 0;
     if (connect(net->socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == SOCKET_ERROR) return 0;
+    // Every command is one small block that the device must see at once; left
+    // to coalescing, it could wait for an acknowledgement. Best effort only.
+    BOOL noDelay = TRUE;
+    setsockopt(net->socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
     // From here on the socket never blocks: NetWait bounds every wait.
     u_long nonBlocking = 1;
     return ioctlsocket(net->socket, FIONBIO, &nonBlocking) == SOCKET_ERROR ? 0 : 1;

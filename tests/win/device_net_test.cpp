@@ -273,6 +273,25 @@ TEST_F(DeviceNetTest, SilentDeviceFailsAfterTheTimeOutWithoutAbort) {
     EXPECT_LT(GetTickCount() - start, 500u);
 }
 
+// Bytes that keep coming, but too slowly for the whole reply to arrive in
+// time, still end the read at the time-out rather than when the last one comes.
+TEST_F(DeviceNetTest, ReplyTricklingSlowerThanTheTimeOutFailsAtTheTimeOut) {
+    Open();
+    device.SetHandler([](const Bytes& block) {
+        FakeReply reply = HealthyReply(block);
+        reply.pieceSize = 16;
+        reply.pieceDelayMs = 20;
+        return reply;
+    });
+    std::vector<uint8_t> data(16 * 1024);  // a thousand pieces: twenty seconds
+    DWORD start = GetTickCount();
+    EXPECT_EQ(6, SCAN_READDATA(data.data(), static_cast<uint32_t>(data.size())));
+    DWORD elapsed = GetTickCount() - start;
+    EXPECT_GE(elapsed, 900u);
+    EXPECT_LT(elapsed, 3000u);
+    EXPECT_EQ(std::vector<int32_t>{6}, reports);
+}
+
 TEST_F(DeviceNetTest, HostileRepliesGiveTheirStatusCodes) {
     struct Case {
         const char* what;
