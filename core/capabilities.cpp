@@ -103,6 +103,16 @@ TW_UINT16 AnswerTable(TW_CAPABILITY* cap, const StoredTable& stored) {
     return AnswerTable(cap, stored.table, stored.items);
 }
 
+// Answers the stored table moved to `index` and keeps the move only when the
+// answer could be built, so a reset that runs out of memory changes nothing.
+TW_UINT16 ResetStoredTable(TW_CAPABILITY* cap, StoredTable& stored, TW_UINT32 index) {
+    CapTable after = stored.table;
+    after.CurrentIndex = index;
+    if (TW_UINT16 rc = AnswerTable(cap, after, stored.items); rc != TWRC_SUCCESS) return rc;
+    stored.table = after;
+    return TWRC_SUCCESS;
+}
+
 TW_UINT16 AnswerAdjustmentRange(TW_CAPABILITY* cap, int32_t current) {
     auto item = [](int32_t whole) { return Fix32ToItem(WholeToFix32(whole)); };
     return Built(BuildRange(cap, TWTY_FIX32, item(-100), item(100), item(1), item(0), item(current)));
@@ -240,10 +250,7 @@ TW_UINT16 SetBitDepth(TW_CAPABILITY* cap) {
 
 // Back to colour; the pixel-type table keeps its index.
 TW_UINT16 ResetBitDepth(TW_CAPABILITY* cap) {
-    CapTable after = bitDepths.table;
-    after.CurrentIndex = 2;
-    if (TW_UINT16 rc = AnswerTable(cap, after, bitDepths.items); rc != TWRC_SUCCESS) return rc;
-    bitDepths.table = after;
+    if (TW_UINT16 rc = ResetStoredTable(cap, bitDepths, 2); rc != TWRC_SUCCESS) return rc;
     Ctx().scan.pixelType = 3;
     return TWRC_SUCCESS;
 }
@@ -271,10 +278,7 @@ TW_UINT16 SetXferMech(TW_CAPABILITY* cap) {
 }
 
 TW_UINT16 ResetXferMech(TW_CAPABILITY* cap) {
-    CapTable after = mechanisms.table;
-    after.CurrentIndex = 0;
-    if (TW_UINT16 rc = AnswerTable(cap, after, mechanisms.items); rc != TWRC_SUCCESS) return rc;
-    mechanisms.table = after;
+    if (TW_UINT16 rc = ResetStoredTable(cap, mechanisms, 0); rc != TWRC_SUCCESS) return rc;
     Ctx().xferMech = TWSX_NATIVE;
     return TWRC_SUCCESS;
 }
@@ -291,10 +295,7 @@ TW_UINT16 SetFlavor(TW_CAPABILITY* cap) {
 }
 
 TW_UINT16 ResetFlavor(TW_CAPABILITY* cap) {
-    CapTable after = flavours.table;
-    after.CurrentIndex = 0;
-    if (TW_UINT16 rc = AnswerTable(cap, after, flavours.items); rc != TWRC_SUCCESS) return rc;
-    flavours.table = after;
+    if (TW_UINT16 rc = ResetStoredTable(cap, flavours, 0); rc != TWRC_SUCCESS) return rc;
     Ctx().pixelFlavor = TWPF_CHOCOLATE;
     return TWRC_SUCCESS;
 }
