@@ -1,34 +1,34 @@
 #include "device/device_status.h"
 
-ReplyOutcome SenseOutcome(int32_t reply) {
-    switch (reply) {
-        case 0:
-            return {DEVSTATUS_OK, false};
-        case 1:
-            return {DEVSTATUS_COVER_OPEN, true};
-        case 2:
-            return {DEVSTATUS_DEVICE_FAULT, true};
-        case 3:
-            return {DEVSTATUS_SENSE_NOTICE, false};
-        default:
-            return {DEVSTATUS_FAILED, true};
-    }
+namespace {
+
+// Outcomes of the replies 0 to 3; any other reply fails and aborts.
+using ReplyTable = ReplyOutcome[4];
+
+constexpr ReplyTable senseOutcomes = {
+    {DEVSTATUS_OK, false},
+    {DEVSTATUS_COVER_OPEN, true},
+    {DEVSTATUS_DEVICE_FAULT, true},
+    {DEVSTATUS_SENSE_NOTICE, false},
+};
+
+constexpr ReplyTable startKeyOutcomes = {
+    {DEVSTATUS_OK, false},
+    {DEVSTATUS_COVER_OPEN, true},
+    {DEVSTATUS_DEVICE_FAULT, true},
+    {DEVSTATUS_STOP_KEY, true},
+};
+
+ReplyOutcome OutcomeOf(const ReplyTable& table, int32_t reply) {
+    if (reply < 0 || reply > 3) return {DEVSTATUS_FAILED, true};
+    return table[reply];
 }
 
-ReplyOutcome StartKeyOutcome(int32_t reply) {
-    switch (reply) {
-        case 0:
-            return {DEVSTATUS_OK, false};
-        case 1:
-            return {DEVSTATUS_COVER_OPEN, true};
-        case 2:
-            return {DEVSTATUS_DEVICE_FAULT, true};
-        case 3:
-            return {DEVSTATUS_STOP_KEY, true};
-        default:
-            return {DEVSTATUS_FAILED, true};
-    }
-}
+}  // namespace
+
+ReplyOutcome SenseOutcome(int32_t reply) { return OutcomeOf(senseOutcomes, reply); }
+
+ReplyOutcome StartKeyOutcome(int32_t reply) { return OutcomeOf(startKeyOutcomes, reply); }
 
 bool ShouldReport(int reportMode, DeviceStatus status) {
     if (status == DEVSTATUS_OK) return false;
