@@ -289,16 +289,22 @@ void BlendRows(const GeometryState& g, int32_t e, uint8_t* dst) {
     for (int32_t i = 0; i < n; ++i) dst[i] = static_cast<uint8_t>(cur[i] + step[nxt[i] - cur[i] + 255]);
 }
 
+// Reducing: moves v to the source row of the next output row, skipping
+// the source rows that the reduction drops.
+void StepReducedRow(GeometryState& g) {
+    g.rowError += std::abs(g.dy);
+    ++g.v;
+    while (g.rowError >= g.n) {
+        g.rowError -= g.n;
+        ++g.v;
+    }
+}
+
 // One output row of a grey or colour image into dst.
 template <int kBytes>
 void EmitRow(GeometryState& g, uint8_t* dst) {
     if (!g.enlarge) {
-        g.rowError += std::abs(g.dy);
-        ++g.v;
-        while (g.rowError >= g.n) {
-            g.rowError -= g.n;
-            ++g.v;
-        }
+        StepReducedRow(g);
         std::memset(dst, 0, g.stride);
         ComputeRow<kBytes>(g, g.v, dst);
         return;
@@ -327,12 +333,7 @@ void EmitRow(GeometryState& g, uint8_t* dst) {
 void EmitBitRow(GeometryState& g, uint8_t* dst) {
     bool fresh = true;
     if (!g.enlarge) {
-        g.rowError += std::abs(g.dy);
-        ++g.v;
-        while (g.rowError >= g.n) {
-            g.rowError -= g.n;
-            ++g.v;
-        }
+        StepReducedRow(g);
     } else if (g.rowError < g.n) {
         g.rowError += g.dy;
         ++g.v;
