@@ -61,27 +61,37 @@ void SelectArea(ScanImage& image, bool customArea) {
     s.selBottom = image.bottom;
 }
 
+// Gives `image` a new block for this job: `headBytes` in front of the raw
+// rows, all of it white, the job's rows pointing into it. Null when the block
+// cannot be allocated.
+uint8_t* PlaceImage(ScanImage& image, uint64_t headBytes, const ScanJobSizes& sizes) {
+    ScanSettings& s = Core().scan;
+    FreeFixedBlock(image.base);
+    image.width = s.imageWidth;
+    image.height = s.imageHeight;
+    uint8_t* base = AllocateFixedBlock(headBytes + sizes.deviceBytes, &Core().scanBlock);
+    if (base == nullptr) return nullptr;
+    memset(base, 0xFF, headBytes + sizes.deviceBytes);
+    image.base = base;
+    image.rows = base + headBytes;
+    s.imageBase = base;
+    s.rows = image.rows;
+    return base;
+}
+
 // Lays out the preview or final buffer of this job; false when it cannot be allocated.
 bool SetUpJobBuffer(const ScanJobSizes& sizes) {
     ScanSettings& s = Core().scan;
     if (Core().scanWindow.previewMode == 1) {
         ScanImage& preview = Core().previewImage;
-        FreeFixedBlock(preview.base);
-        preview.width = s.imageWidth;
-        preview.height = s.imageHeight;
         // The bitmap's padded rows can be longer than the device's lines
         // (an image as wide as the line): its part holds whichever is larger,
         // so it never runs into the raw rows behind it.
         const uint64_t bitmapRows =
-            static_cast<uint64_t>(AlignedRowBytes(3, preview.width)) * static_cast<uint64_t>(preview.height);
+            static_cast<uint64_t>(AlignedRowBytes(3, s.imageWidth)) * static_cast<uint64_t>(s.imageHeight);
         const uint64_t bitmapPart = std::max(sizes.deviceBytes, bitmapRows) + HeaderReserve;
-        uint8_t* base = AllocateFixedBlock(bitmapPart + sizes.deviceBytes, &Core().scanBlock);
+        uint8_t* base = PlaceImage(preview, bitmapPart, sizes);
         if (base == nullptr) return false;
-        memset(base, 0xFF, bitmapPart + sizes.deviceBytes);
-        preview.base = base;
-        preview.rows = base + bitmapPart;
-        s.imageBase = base;
-        s.rows = preview.rows;
         if (s.scanPurpose == SCANPURPOSE_PREVIEW) {
             preview.dibBits = base + BuildDibHeader(base, preview.width, preview.height);
             s.dibBits = preview.dibBits;
@@ -90,17 +100,7 @@ bool SetUpJobBuffer(const ScanJobSizes& sizes) {
         return true;
     }
     ScanImage& final = Core().finalImage;
-    FreeFixedBlock(final.base);
-    final.width = s.imageWidth;
-    final.height = s.imageHeight;
-    const uint64_t work = 10 * sizes.deviceLineBytes + HeaderReserve;
-    uint8_t* base = AllocateFixedBlock(work + sizes.deviceBytes, &Core().scanBlock);
-    if (base == nullptr) return false;
-    memset(base, 0xFF, work + sizes.deviceBytes);
-    final.base = base;
-    final.rows = base + work;
-    s.imageBase = base;
-    s.rows = final.rows;
+    if (PlaceImage(final, 10 * sizes.deviceLineBytes + HeaderReserve, sizes) == nullptr) return false;
     SelectArea(final, false);
     return true;
 }
