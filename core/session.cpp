@@ -251,20 +251,7 @@ void RequestClose() {
 
 int StartWithoutInterface() {
     if (OpenDevice(1) != 0) return 1;
-    if (SCAN_SENSE(ReportAll) != 0) {
-        CloseDevice();
-        return 1;
-    }
-    if (Core().scanWindow.paperSource != 0) {
-        if (SCAN_GETMACHINESTATE() != 0) {
-            CloseDevice();
-            return 1;
-        }
-        if (Core().feederState.adfLoaded == 0) {
-            CloseDevice();
-            return 5;
-        }
-    }
+    if (const int notReady = CheckReadyToScan(ReportAll, false); notReady != 0) return notReady;
     CloseDevice();
     Core().state = StateXferReady;
     SendToApplication(MSG_XFERREADY);

@@ -213,23 +213,26 @@ void ReplaceDoneEvent() {
 
 }  // namespace
 
+int CheckReadyToScan(int senseReportMode, bool reportEmptyFeeder) {
+    int result = 0;
+    if (SCAN_SENSE(senseReportMode) != 0) {
+        result = 1;
+    } else if (Core().scanWindow.paperSource != 0) {
+        if (SCAN_GETMACHINESTATE() != 0) {
+            result = 1;
+        } else if (Core().feederState.adfLoaded == 0) {
+            result = 5;
+        }
+    }
+    if (result == 0) return 0;
+    CloseDevice();
+    if (result == 5 && reportEmptyFeeder) UiReportDeviceStatus(5);
+    return result;
+}
+
 int PrepareScan() {
     DsTrace("PrepareScan IN");
-    if (SCAN_SENSE(ReportNothing) != 0) {
-        CloseDevice();
-        return 1;
-    }
-    if (Core().scanWindow.paperSource != 0) {
-        if (SCAN_GETMACHINESTATE() != 0) {
-            CloseDevice();
-            return 1;
-        }
-        if (Core().feederState.adfLoaded == 0) {
-            CloseDevice();
-            UiReportDeviceStatus(5);
-            return 5;
-        }
-    }
+    if (const int notReady = CheckReadyToScan(ReportNothing, true); notReady != 0) return notReady;
     if (SCAN_SETWINDOW() != 0) return 1;
     if (SCAN_GETDATABUFFERSTATE() != 0) return 1;
     DsTrace("PrepareScan OUT");

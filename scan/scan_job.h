@@ -9,6 +9,12 @@
 // preview (2) and returns at once; a job that cannot start ends with
 // scanStatus 4 and its done event set.
 void StartScanJob(int32_t purpose);
+// With the link open: whether the device can scan now (its sense state and,
+// with the feeder chosen, a loaded feeder). 0 when ready; otherwise the link
+// is closed and the result is 1 for a device failure or 5 for an empty
+// feeder. The sense is reported by `senseReportMode`; the empty feeder only
+// when `reportEmptyFeeder`.
+int CheckReadyToScan(int senseReportMode, bool reportEmptyFeeder);
 // With the link open: checks the device, sets the scan window and reads the
 // image geometry. 0 when ready, 1 on a device failure, 5 for an empty feeder.
 int PrepareScan();
