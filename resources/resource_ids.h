@@ -34,3 +34,9 @@
 #define IDS_DEVICE_SEARCH 2120
 #define IDS_DEVICE_LIST_NOTE 2129
 #define IDS_STATUS_START_KEY 2130
+
+#include "ids_main_dialog.h"
+#include "ids_progress_dialog.h"
+#include "ids_preview.h"
+#include "ids_registrations.h"
+#include "ids_pictures.h"
