@@ -1,3 +1,3 @@
-// Numbers of the main scan dialog (template 520) with its labels and list entries, and the string
+// Numbers of the main scan dialog: controls, labels, list entries, shared strings.
 // Plain macros only: included by the .rc files and the code.
 #pragma once

@@ -1,3 +1,3 @@
-// Numbers of the preview window (template 524) and its texts.
+// Numbers of the preview window: template, controls and texts.
 // Plain macros only: included by the .rc files and the code.
 #pragma once

@@ -1,3 +1,3 @@
-// Numbers of the progress dialog (template 101) and its texts.
+// Numbers of the progress dialog: template, controls and texts.
 // Plain macros only: included by the .rc files and the code.
 #pragma once

@@ -1,3 +1,3 @@
-// Numbers of the Mode registration, mode name and picture, area registration and the About box (t
+// Numbers of the mode and area registration dialogs and the About box.
 // Plain macros only: included by the .rc files and the code.
 #pragma once
