@@ -11,18 +11,28 @@ using DsEntryProc = TW_UINT16(TW_CALLINGSTYLE*)(pTW_IDENTITY, TW_UINT32, TW_UINT
 
 // The built library alone in a folder of its own: without its resource module
 // beside it the device-selection dialog cannot open, so MSG_OPENDS counts the
-// choice as abandoned instead of waiting for a user. Copied once per process.
-const std::string& BareLibraryPath() {
-    static const std::string path = [] {
+// choice as abandoned instead of waiting for a user. Copied once per process and
+// removed when the process ends, whether its tests passed or not.
+struct BareCopy {
+    BareCopy() {
         char temp[MAX_PATH];
         GetTempPathA(sizeof temp, temp);
-        std::string folder = std::string(temp) + "tarvik-bare-" + std::to_string(GetCurrentProcessId());
+        folder = std::string(temp) + "tarvik-bare-" + std::to_string(GetCurrentProcessId());
         CreateDirectoryA(folder.c_str(), nullptr);
-        std::string copy = folder + "\\Tarvik4100.ds";
-        CopyFileA(WinPathFromUnix(TARVIK_DS_PATH).c_str(), copy.c_str(), FALSE);
-        return copy;
-    }();
-    return path;
+        path = folder + "\\Tarvik4100.ds";
+        CopyFileA(WinPathFromUnix(TARVIK_DS_PATH).c_str(), path.c_str(), FALSE);
+    }
+    ~BareCopy() {
+        DeleteFileA(path.c_str());
+        RemoveDirectoryA(folder.c_str());
+    }
+    std::string folder;
+    std::string path;
+};
+
+const std::string& BareLibraryPath() {
+    static const BareCopy copy;
+    return copy.path;
 }
 
 struct LoadedSource {
