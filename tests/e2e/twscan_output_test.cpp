@@ -105,7 +105,9 @@ TEST(TwscanNoScanner, EndsWithinTheTimeoutWithTheMessageAndItsExitCode) {
         ProgramRun run = Twscan("--device 127.0.0.9 --timeout 5 -o unused.png");
         EXPECT_EQ(11u, run.exitCode) << (silent ? "silent device\n" : "no device\n") << run.out << run.err;
         EXPECT_NE(std::string::npos, run.err.find("no scanner answered at 127.0.0.9 within 5 s")) << run.err;
-        if (silent) EXPECT_GT(device->Accepted(), 0) << "the source did try the device";
+        if (silent) {
+            EXPECT_GT(device->Accepted(), 0) << "the source did try the device";
+        }
         EXPECT_EQ(std::string::npos, run.err.find('\r')) << "plain line ends";
     }
     // The choice stays saved for the next run and --list shows it.

@@ -78,6 +78,19 @@ TEST_F(TwscanTransfers, EveryPageOfTheBatchGetsItsOwnFile) {
     EXPECT_TRUE(ReadFileBytes(Path("two3.bmp")).empty());
 }
 
+// With the interface the user scans twice and closes it: every page of both
+// scans is written, numbered on across them, and the run ends at the close.
+TEST_F(TwscanTransfers, InterfaceScansAreTransferredUntilTheUserCloses) {
+    SetEnvironmentVariableA("FAKE_PAGES", "2");
+    SetEnvironmentVariableA("FAKE_UI_SCANS", "2");
+    for (int n = 1; n <= 4; ++n) DeleteFileA(Path("ui-" + std::to_string(n) + ".bmp").c_str());
+    ProgramRun run = Twscan("--show-ui --transfer memory -o \"" + Path("ui.bmp") + "\"");
+    SetEnvironmentVariableA("FAKE_UI_SCANS", nullptr);
+    ASSERT_EQ(0u, run.exitCode) << run.out << run.err;
+    EXPECT_NE(std::string::npos, run.out.find("4 page(s) written")) << run.out;
+    EXPECT_FALSE(ReadFileBytes(Path("ui-4.bmp")).empty());
+}
+
 TEST_F(TwscanTransfers, CancelledPageEndsWithExitCode7) {
     SetEnvironmentVariableA("FAKE_PAGES", "3");
     SetEnvironmentVariableA("FAKE_CANCEL_PAGE", "2");
