@@ -76,7 +76,7 @@ export TARVIK_WINEPREFIX="$prefix"
 # The simulated device on the port the source uses for network scanners.
 log="$root/build/scan-sim.log"
 "$sim" --address 127.0.0.1 --port 4567 --sheets "$sheets" "${sim_flags[@]+"${sim_flags[@]}"}" --log "$log" \
-    --quiet --exit-after-seconds 600 &
+    --quiet --exit-after-seconds 600 >/dev/null &
 sim_pid=$!
 trap 'kill $sim_pid 2>/dev/null || true' EXIT
 sleep 0.5
