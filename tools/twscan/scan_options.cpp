@@ -417,7 +417,8 @@ Output:
       --format FORMAT      png, tiff, jpeg, bmp or pdf; default: from the
                            extension of PATH (.png .tif .tiff .jpg .jpeg .bmp .pdf)
       --quality N          JPEG quality 1..100 (default 90), also for the
-                           colour and grey pages of a PDF
+                           colour and grey pages of a PDF; handed to the
+                           platform's JPEG encoder (Wine 8's ignores it)
       --batch-start N      number of the first page of a batch (default 1);
                            with it every page is numbered, the first one too
   -v, --verbose            print every call to the manager and its result,

@@ -2,6 +2,7 @@
 #include "tools/twscan/transfers.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -13,6 +14,7 @@
 #include "tools/twscan/negotiation.h"
 #include "tools/twscan/output_path.h"
 #include "tools/twscan/page_rows.h"
+#include "tools/twscan/pdf_writer.h"
 #include "tools/twscan/twain_text.h"
 #include "tools/twscan/twscan_error.h"
 
@@ -147,7 +149,8 @@ PageResult NativePage(DsmSession& session, const ScanOptions& options, const TW_
                                   std::to_string(layout.imageBytes) + " bytes of rows";
     if (output.WritesDeliveredBmp()) {
         if (!WriteDibAsBmp(output.CurrentWindowsPath(), dib.Bytes(), layout, &error))
-            throw TwscanError(ExitOutput, "cannot write '" + output.CurrentTyped() + "'");
+            throw TwscanError(ExitOutput,
+                              "cannot write '" + output.CurrentTyped() + "': " + FileErrorText(errno));
         return {rc, described};
     }
     PageFormat format = FormatOf(info);
