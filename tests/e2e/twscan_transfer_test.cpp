@@ -100,6 +100,16 @@ TEST_F(TwscanTransfers, CancelledPageEndsWithExitCode7) {
         EXPECT_EQ(7u, run.exitCode) << mechanism << "\n" << run.out << run.err;
         EXPECT_NE(std::string::npos, run.err.find("page 2: the scan was cancelled")) << run.err;
     }
+    // A batch file keeps the pages finished before the cancel, and stays readable.
+    const std::string pdf = Path("cancel.pdf");
+    DeleteFileA(pdf.c_str());
+    ProgramRun run = Twscan("--transfer memory -o \"" + pdf + "\"");
+    EXPECT_EQ(7u, run.exitCode) << run.out << run.err;
+    const std::vector<uint8_t> bytes = ReadFileBytes(pdf);
+    const std::string text(bytes.begin(), bytes.end());
+    EXPECT_EQ(0u, text.rfind("%PDF-", 0));
+    EXPECT_NE(std::string::npos, text.find("/Count 1 ")) << "one page before the cancelled second";
+    EXPECT_NE(std::string::npos, text.rfind("%%EOF"));
 }
 
 }  // namespace
