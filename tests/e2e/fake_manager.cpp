@@ -2,7 +2,8 @@
 // twscan's transfers without a device: it lists "Fake Scanner", accepts every
 // capability, offers FAKE_PAGES pages (default 1) of a 13 x 7 colour test
 // image by native, file or memory transfer, and cancels page FAKE_CANCEL_PAGE
-// when that is set.
+// when that is set. Enabled with its interface it plays a user who scans
+// FAKE_UI_SCANS times (default 1) and then closes the window.
 #include <windows.h>
 
 #include <algorithm>
@@ -20,6 +21,9 @@ constexpr uint32_t PackedRow = 3 * Width;
 constexpr uint32_t PaddedRow = (PackedRow + 3) / 4 * 4;
 
 UINT readyMessage = 0;
+UINT closeMessage = 0;
+bool showingUi = false;
+int uiScansLeft = 0;
 TW_UINT16 mechanism = TWSX_NATIVE;
 int pagesLeft = 0;
 int page = 0;
@@ -134,12 +138,21 @@ TW_UINT16 Source(TW_UINT32 group, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) 
                 if (msg == MSG_ENABLEDS) {
                     pagesLeft = EnvNumber("FAKE_PAGES", 1);
                     page = 0;
+                    showingUi = static_cast<TW_USERINTERFACE*>(data)->ShowUI != 0;
+                    uiScansLeft = EnvNumber("FAKE_UI_SCANS", 1);
                     PostMessageA(nullptr, readyMessage, 0, 0);
                 }
                 return TWRC_SUCCESS;
             case DAT_EVENT: {
+                // The source's messages reach the application only through here.
                 auto* event = static_cast<TW_EVENT*>(data);
-                if (static_cast<MSG*>(event->pEvent)->message != readyMessage) return TWRC_NOTDSEVENT;
+                const UINT message = static_cast<MSG*>(event->pEvent)->message;
+                if (message == closeMessage) {
+                    event->TWMessage = MSG_CLOSEDSREQ;
+                    return TWRC_DSEVENT;
+                }
+                if (message != readyMessage) return TWRC_NOTDSEVENT;
+                if (showingUi) pagesLeft = EnvNumber("FAKE_PAGES", 1);
                 event->TWMessage = MSG_XFERREADY;
                 return TWRC_DSEVENT;
             }
@@ -156,6 +169,9 @@ TW_UINT16 Source(TW_UINT32 group, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) 
                 pagesLeft = msg == MSG_RESET ? 0 : pagesLeft - 1;
                 ++page;
                 pending->Count = static_cast<TW_UINT16>(pagesLeft);
+                // The user scans again from the interface, or closes it.
+                if (showingUi && pagesLeft == 0)
+                    PostMessageA(nullptr, --uiScansLeft > 0 ? readyMessage : closeMessage, 0, 0);
                 return TWRC_SUCCESS;
             }
             default:
@@ -225,6 +241,7 @@ extern "C" TW_UINT16 TW_CALLINGSTYLE DSM_Entry(pTW_IDENTITY, pTW_IDENTITY dest, 
     if (dest != nullptr) return Source(group, dat, msg, data);
     if (dat == DAT_PARENT) {
         readyMessage = RegisterWindowMessageA("FAKE TWAIN READY");
+        closeMessage = RegisterWindowMessageA("FAKE TWAIN CLOSE");
         return TWRC_SUCCESS;
     }
     if (dat == DAT_STATUS) {

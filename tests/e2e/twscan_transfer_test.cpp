@@ -64,7 +64,9 @@ TEST_F(TwscanTransfers, EveryPageOfTheBatchGetsItsOwnFile) {
     ProgramRun run = Twscan("--transfer memory -o \"" + Path("feed.bmp") + "\"");
     ASSERT_EQ(0u, run.exitCode) << run.out << run.err;
     EXPECT_NE(std::string::npos, run.out.find("3 page(s) written")) << run.out;
-    const std::vector<uint8_t> first = ReadFileBytes(Path("feed.bmp"));
+    // In a batch the first page is numbered too, so the files sort in order.
+    EXPECT_TRUE(ReadFileBytes(Path("feed.bmp")).empty());
+    const std::vector<uint8_t> first = ReadFileBytes(Path("feed-1.bmp"));
     const std::vector<uint8_t> third = ReadFileBytes(Path("feed-3.bmp"));
     ASSERT_FALSE(first.empty());
     ASSERT_EQ(first.size(), third.size());
@@ -76,6 +78,19 @@ TEST_F(TwscanTransfers, EveryPageOfTheBatchGetsItsOwnFile) {
     EXPECT_TRUE(ReadFileBytes(Path("two3.bmp")).empty());
 }
 
+// With the interface the user scans twice and closes it: every page of both
+// scans is written, numbered on across them, and the run ends at the close.
+TEST_F(TwscanTransfers, InterfaceScansAreTransferredUntilTheUserCloses) {
+    SetEnvironmentVariableA("FAKE_PAGES", "2");
+    SetEnvironmentVariableA("FAKE_UI_SCANS", "2");
+    for (int n = 1; n <= 4; ++n) DeleteFileA(Path("ui-" + std::to_string(n) + ".bmp").c_str());
+    ProgramRun run = Twscan("--show-ui --transfer memory -o \"" + Path("ui.bmp") + "\"");
+    SetEnvironmentVariableA("FAKE_UI_SCANS", nullptr);
+    ASSERT_EQ(0u, run.exitCode) << run.out << run.err;
+    EXPECT_NE(std::string::npos, run.out.find("4 page(s) written")) << run.out;
+    EXPECT_FALSE(ReadFileBytes(Path("ui-4.bmp")).empty());
+}
+
 TEST_F(TwscanTransfers, CancelledPageEndsWithExitCode7) {
     SetEnvironmentVariableA("FAKE_PAGES", "3");
     SetEnvironmentVariableA("FAKE_CANCEL_PAGE", "2");
@@ -85,6 +100,16 @@ TEST_F(TwscanTransfers, CancelledPageEndsWithExitCode7) {
         EXPECT_EQ(7u, run.exitCode) << mechanism << "\n" << run.out << run.err;
         EXPECT_NE(std::string::npos, run.err.find("page 2: the scan was cancelled")) << run.err;
     }
+    // A batch file keeps the pages finished before the cancel, and stays readable.
+    const std::string pdf = Path("cancel.pdf");
+    DeleteFileA(pdf.c_str());
+    ProgramRun run = Twscan("--transfer memory -o \"" + pdf + "\"");
+    EXPECT_EQ(7u, run.exitCode) << run.out << run.err;
+    const std::vector<uint8_t> bytes = ReadFileBytes(pdf);
+    const std::string text(bytes.begin(), bytes.end());
+    EXPECT_EQ(0u, text.rfind("%PDF-", 0));
+    EXPECT_NE(std::string::npos, text.find("/Count 1 ")) << "one page before the cancelled second";
+    EXPECT_NE(std::string::npos, text.rfind("%%EOF"));
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ TEST(TwscanOptions, DefaultsOpenTheTarvikSourceNativelyWithoutInterface) {
     EXPECT_EQ("scan.bmp", o.output);
     EXPECT_FALSE(o.pixelType || o.resolution || o.paperSize || o.frame || o.brightness || o.contrast ||
                  o.count);
-    EXPECT_EQ(300000u, WaitLimitMs(o));
+    EXPECT_EQ(30000u, WaitLimitMs(o));
 }
 
 TEST(TwscanOptions, EveryNegotiationFlagIsStoredInBothForms) {

@@ -100,6 +100,15 @@ bool ReadInfoHeader(const uint8_t* info, DibLayout* layout, std::string* error) 
 
 }  // namespace
 
+std::vector<uint8_t> BmpFileHeaders(const MemoryImageFormat& format, int32_t height) {
+    const uint64_t imageBytes =
+        BmpRowBytes(static_cast<uint64_t>(format.width), format.bitsPerPixel) * static_cast<uint64_t>(height);
+    const std::vector<uint8_t> info = InfoAndPalette(format, height, imageBytes);
+    std::vector<uint8_t> headers = FileHeader(static_cast<uint32_t>(info.size()), imageBytes);
+    headers.insert(headers.end(), info.begin(), info.end());
+    return headers;
+}
+
 uint64_t BmpRowBytes(uint64_t width, uint32_t bitsPerPixel) { return (width * bitsPerPixel + 31) / 32 * 4; }
 
 bool InspectDib(const uint8_t* dib, size_t size, DibLayout* layout, std::string* error) {

@@ -73,5 +73,9 @@ class StripAssembler {
     int64_t rowsReceived_ = 0;
 };
 
+// File header, info header and palette of a bottom-up BMP of 'height' rows
+// in 'format', as WriteBmp writes them.
+std::vector<uint8_t> BmpFileHeaders(const MemoryImageFormat& format, int32_t height);
+
 // Bytes of one BMP row of 'width' pixels at 'bitsPerPixel', padded to four.
 uint64_t BmpRowBytes(uint64_t width, uint32_t bitsPerPixel);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "tools/twscan/console.h"
 #include "tools/twscan/twain_text.h"
 #include "tools/twscan/twscan_error.h"
 
@@ -53,9 +54,9 @@ TW_UINT16 DsmSession::Call(pTW_IDENTITY destination, TW_UINT32 group, TW_UINT16 
     if (entry_ == nullptr) return TWRC_FAILURE;
     const TW_UINT16 rc = entry_(&app_, destination, group, dat, msg, data);
     if (options_.verbose && dat != DAT_EVENT) {
-        std::printf("  %s %s %s / %s -> %s\n", destination != nullptr ? "source" : "manager",
-                    group == DG_IMAGE ? "DG_IMAGE" : "DG_CONTROL", DatName(dat).c_str(), MsgName(msg).c_str(),
-                    ReturnCodeName(rc).c_str());
+        Say("  %s %s %s / %s -> %s\n", destination != nullptr ? "source" : "manager",
+            group == DG_IMAGE ? "DG_IMAGE" : "DG_CONTROL", DatName(dat).c_str(), MsgName(msg).c_str(),
+            ReturnCodeName(rc).c_str());
     }
     return rc;
 }
@@ -120,8 +121,8 @@ void DsmSession::OpenManager() {
     }
     state_ = 3;
     if (options_.verbose) {
-        std::printf("manager %s opened (parent window passed as %s)\n", options_.managerLibrary.c_str(),
-                    asHandle ? "the handle" : "a pointer to the handle");
+        Say("manager %s opened (parent window passed as %s)\n", options_.managerLibrary.c_str(),
+            asHandle ? "the handle" : "a pointer to the handle");
     }
 }
 
@@ -159,9 +160,9 @@ void DsmSession::OpenSource(const std::string& productName) {
                           "the source \"" + productName + "\" did not open: " + DescribeManagerResult(rc));
     }
     state_ = 4;
-    std::printf("opened source \"%s\" (%s, protocol %u.%u)\n", productName.c_str(),
-                PrintableText(source_.Version.Info, sizeof source_.Version.Info).c_str(),
-                source_.ProtocolMajor, source_.ProtocolMinor);
+    Say("opened source \"%s\" (%s, protocol %u.%u)\n", productName.c_str(),
+        PrintableText(source_.Version.Info, sizeof source_.Version.Info).c_str(), source_.ProtocolMajor,
+        source_.ProtocolMinor);
 }
 
 void DsmSession::Enable(bool showUi) {
@@ -190,7 +191,7 @@ TW_UINT16 DsmSession::WaitForSourceMessage(uint32_t limitMs) {
             const TW_UINT16 rc = CallSource(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event);
             if (rc == TWRC_DSEVENT) {
                 if (event.TWMessage == MSG_XFERREADY || event.TWMessage == MSG_CLOSEDSREQ) {
-                    if (options_.verbose) std::printf("  source sent %s\n", MsgName(event.TWMessage).c_str());
+                    if (options_.verbose) Say("  source sent %s\n", MsgName(event.TWMessage).c_str());
                     return event.TWMessage;
                 }
                 continue;

@@ -46,6 +46,7 @@ class DsmSession {
     void SetState(int state) { state_ = state; }
     const TW_IDENTITY& Source() const { return source_; }
     bool Verbose() const { return options_.verbose; }
+    HWND Window() const { return window_; }
 
    private:
     TW_UINT16 Call(pTW_IDENTITY destination, TW_UINT32 group, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);

@@ -3,7 +3,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
+#include "tools/twscan/capability_text.h"
+#include "tools/twscan/console.h"
 #include "tools/twscan/twain_text.h"
 #include "tools/twscan/twscan_error.h"
 
@@ -110,12 +113,12 @@ void Report(DsmSession& session, const char* name, TW_UINT16 cap, const std::str
             std::string (*show)(TW_UINT32)) {
     TW_UINT32 item = 0;
     const std::string now = GetCurrentItem(session, cap, &item) ? show(item) : "(no answer)";
-    std::printf("%-12s requested %s, source reports %s\n", name, requested.c_str(), now.c_str());
+    Say("%-12s requested %s, source reports %s\n", name, requested.c_str(), now.c_str());
 }
 
 std::string ShowFix32(TW_UINT32 item) {
     char text[32];
-    std::snprintf(text, sizeof text, "%g", FromFix32(ItemToFix32(item)));
+    std::snprintf(text, sizeof text, "%g", FromFix32(UnpackFix32(item)));
     return text;
 }
 std::string ShowPixelType(TW_UINT32 item) { return PixelTypeName(static_cast<TW_UINT16>(item)); }
@@ -155,8 +158,8 @@ void NegotiateFrame(DsmSession& session, const FrameInches& wanted) {
     }
     TW_IMAGELAYOUT now{};
     const bool answered = session.CallSource(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, &now) == TWRC_SUCCESS;
-    std::printf("%-12s requested %s, source reports %s\n", "frame", requested.c_str(),
-                answered ? FrameText(now.Frame).c_str() : "(no answer)");
+    Say("%-12s requested %s, source reports %s\n", "frame", requested.c_str(),
+        answered ? FrameText(now.Frame).c_str() : "(no answer)");
 }
 
 }  // namespace
@@ -179,7 +182,7 @@ void Negotiate(DsmSession& session, const ScanOptions& o) {
         Report(session, "pixel type", ICAP_PIXELTYPE, PixelTypeName(*o.pixelType), ShowPixelType);
     }
     if (o.resolution) {
-        const TW_UINT32 item = Fix32ToItem(ToFix32(*o.resolution));
+        const TW_UINT32 item = PackFix32(ToFix32(*o.resolution));
         Require(session, ICAP_XRESOLUTION, TWTY_FIX32, item, "the horizontal resolution");
         Require(session, ICAP_YRESOLUTION, TWTY_FIX32, item, "the vertical resolution");
         Report(session, "resolution", ICAP_XRESOLUTION, ShowFix32(item) + " dpi", ShowFix32);
@@ -191,17 +194,17 @@ void Negotiate(DsmSession& session, const ScanOptions& o) {
         // A frame of its own is no listed size; a source without that choice
         // may still take the frame.
         if (SetOneValue(session, ICAP_SUPPORTEDSIZES, TWTY_UINT16, TWSS_NONE) != TWRC_SUCCESS) {
-            std::printf("note: the source did not take paper size \"none\" before the frame\n");
+            Say("note: the source did not take paper size \"none\" before the frame\n");
         }
     }
     if (o.frame) NegotiateFrame(session, *o.frame);
     if (o.brightness) {
-        const TW_UINT32 item = Fix32ToItem(ToFix32(*o.brightness));
+        const TW_UINT32 item = PackFix32(ToFix32(*o.brightness));
         Require(session, ICAP_BRIGHTNESS, TWTY_FIX32, item, "the brightness");
         Report(session, "brightness", ICAP_BRIGHTNESS, ShowFix32(item), ShowFix32);
     }
     if (o.contrast) {
-        const TW_UINT32 item = Fix32ToItem(ToFix32(*o.contrast));
+        const TW_UINT32 item = PackFix32(ToFix32(*o.contrast));
         Require(session, ICAP_CONTRAST, TWTY_FIX32, item, "the contrast");
         Report(session, "contrast", ICAP_CONTRAST, ShowFix32(item), ShowFix32);
     }
@@ -228,10 +231,60 @@ void Negotiate(DsmSession& session, const ScanOptions& o) {
         throw TwscanError(ExitNegotiation,
                           "the source refused the transfer mechanism (ICAP_XFERMECH): " + reason);
     }
-    std::printf("%-12s requested %s, source reports %s\n", "transfer", ShowMechanism(mechanism).c_str(),
-                answered ? ShowMechanism(current).c_str() : "(no answer)");
+    Say("%-12s requested %s, source reports %s\n", "transfer", ShowMechanism(mechanism).c_str(),
+        answered ? ShowMechanism(current).c_str() : "(no answer)");
     if (o.count) {
         Require(session, CAP_XFERCOUNT, TWTY_INT16, static_cast<TW_UINT16>(*o.count), "the transfer count");
         Report(session, "count", CAP_XFERCOUNT, std::to_string(*o.count), ShowCount);
+    }
+}
+
+namespace {
+
+// MSG_GET of one capability in words; empty when the source refuses it.
+bool DescribeFromSource(DsmSession& session, TW_UINT16 cap, std::string* text) {
+    TW_CAPABILITY capability{cap, TWON_DONTCARE16, nullptr};
+    if (session.CallSource(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &capability) != TWRC_SUCCESS) return false;
+    if (capability.hContainer == nullptr) return false;
+    GlobalBlock block(capability.hContainer);
+    const auto* bytes = static_cast<const uint8_t*>(GlobalLock(block.Handle()));
+    *text =
+        DescribeCapability(cap, capability.ConType, bytes, bytes != nullptr ? GlobalSize(block.Handle()) : 0);
+    if (bytes != nullptr) GlobalUnlock(block.Handle());
+    return true;
+}
+
+}  // namespace
+
+void ListCapabilities(DsmSession& session) {
+    TW_CAPABILITY list{CAP_SUPPORTEDCAPS, TWON_DONTCARE16, nullptr};
+    const TW_UINT16 rc = session.CallSource(DG_CONTROL, DAT_CAPABILITY, MSG_GET, &list);
+    if (rc != TWRC_SUCCESS || list.hContainer == nullptr) {
+        throw TwscanError(ExitNegotiation,
+                          "the source does not list its capabilities: " + session.DescribeSourceResult(rc));
+    }
+    std::vector<TW_UINT16> caps;
+    {
+        GlobalBlock block(list.hContainer);
+        const auto* bytes = static_cast<const uint8_t*>(GlobalLock(block.Handle()));
+        const SIZE_T size = bytes != nullptr ? GlobalSize(block.Handle()) : 0;
+        if (list.ConType == TWON_ARRAY && size >= 6) {
+            TW_UINT32 count = 0;
+            std::memcpy(&count, bytes + 2, 4);
+            for (TW_UINT32 i = 0; i < count && 6 + 2 * (uint64_t{i} + 1) <= size; ++i) {
+                TW_UINT16 cap = 0;
+                std::memcpy(&cap, bytes + 6 + 2 * i, 2);
+                caps.push_back(cap);
+            }
+        }
+        if (bytes != nullptr) GlobalUnlock(block.Handle());
+    }
+    Say("capabilities of \"%s\" (values the source allows; current and default in brackets):\n",
+        PrintableText(session.Source().ProductName, sizeof session.Source().ProductName).c_str());
+    for (TW_UINT16 cap : caps) {
+        std::string text;
+        if (!DescribeFromSource(session, cap, &text))
+            text = "(the source gave no value: " + session.DescribeSourceResult(TWRC_FAILURE) + ")";
+        Say("  %-22s %s\n", CapabilityName(cap).c_str(), text.c_str());
     }
 }

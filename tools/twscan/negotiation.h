@@ -11,3 +11,7 @@ void Negotiate(DsmSession& session, const ScanOptions& options);
 // The current value of a one-value, enumeration or range capability as its
 // 32-bit item; false when the source does not answer.
 bool GetCurrentItem(DsmSession& session, TW_UINT16 cap, TW_UINT32* item);
+
+// Prints every capability the source lists in CAP_SUPPORTEDCAPS with what
+// its MSG_GET allows (--list-options).
+void ListCapabilities(DsmSession& session);

@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr uint32_t DefaultWaitSeconds = 300;
+constexpr uint32_t DefaultWaitSeconds = 30;
 
 // Parses a whole decimal number in [low, high]; nothing else in the text.
 std::optional<double> Number(const std::string& text, double low, double high) {
@@ -103,6 +103,24 @@ std::optional<MemoryBufferKind> MemoryBufferOf(const std::string& text) {
     return std::nullopt;
 }
 
+// "usb", or four dotted numbers 0..255.
+std::optional<std::string> DeviceOf(const std::string& text) {
+    if (Lower(text) == "usb") return std::string("usb");
+    size_t start = 0;
+    for (int part = 0; part < 4; ++part) {
+        const size_t dot = text.find('.', start);
+        const bool last = part == 3;
+        if (last != (dot == std::string::npos)) return std::nullopt;
+        const std::string number = text.substr(start, last ? std::string::npos : dot - start);
+        if (number.empty() || number.size() > 3 ||
+            number.find_first_not_of("0123456789") != std::string::npos)
+            return std::nullopt;
+        if (std::stoi(number) > 255) return std::nullopt;
+        start = dot + 1;
+    }
+    return text;
+}
+
 std::optional<ParentPassing> ParentPassingOf(const std::string& text) {
     const std::string name = Lower(text);
     if (name == "auto") return ParentPassing::Auto;
@@ -187,12 +205,31 @@ const std::map<std::string, ValueSetter>& ValueFlags() {
          }},
         {"--output", [](ScanOptions& o,
                         const std::string& v) { return !v.empty() && Store(std::optional(v), o.output); }},
+        {"--format",
+         [](ScanOptions& o, const std::string& v) { return StoreOptional(FormatFromName(v), o.formatFlag); }},
+        {"--quality",
+         [](ScanOptions& o, const std::string& v) {
+             auto n = Integer(v, 1, 100);
+             if (!n) return false;
+             o.quality = static_cast<int>(*n);
+             return true;
+         }},
+        {"--batch-start",
+         [](ScanOptions& o, const std::string& v) {
+             auto n = Integer(v, 0, 999999999);
+             if (!n) return false;
+             o.batchStart = static_cast<int>(*n);
+             return true;
+         }},
+        {"--device",
+         [](ScanOptions& o, const std::string& v) { return StoreOptional(DeviceOf(v), o.device); }},
     };
     return flags;
 }
 
-const char* const switchFlags[] = {"--help",   "--list",    "--verbose", "--show-ui", "--no-ui",
-                                   "--feeder", "--flatbed", "--duplex",  "--simplex"};
+const char* const switchFlags[] = {"--help",    "--list",         "--verbose", "--show-ui",
+                                   "--no-ui",   "--feeder",       "--flatbed", "--duplex",
+                                   "--simplex", "--list-options", "--progress"};
 
 // Flags without a value.
 bool ApplySwitch(ScanOptions& o, const std::string& flag) {
@@ -214,6 +251,10 @@ bool ApplySwitch(ScanOptions& o, const std::string& flag) {
         o.duplex = true;
     else if (flag == "--simplex")
         o.duplex = false;
+    else if (flag == "--list-options" || flag == "-A")
+        o.listOptions = true;
+    else if (flag == "--progress" || flag == "-p")
+        o.progress = true;
     else
         return false;
     return true;
@@ -250,9 +291,31 @@ ParsedOptions ParseScanOptions(const std::vector<std::string>& args) {
             return result;
         }
     }
-    if (result.options.memoryBuffer != MemoryBufferKind::AppPointer &&
-        result.options.transfer != TransferKind::Memory) {
+    ScanOptions& o = result.options;
+    if (o.memoryBuffer != MemoryBufferKind::AppPointer && o.transfer != TransferKind::Memory) {
         result.error = "--memory-buffer applies to --transfer memory only";
+        return result;
+    }
+    // Everything about the output is settled here, before any device is asked to scan.
+    const bool toPipe = o.output == StandardOutputPath;
+    if (!toPipe) {
+        result.error = CheckPagePattern(o.output);
+        if (!result.error.empty()) return result;
+    }
+    if (o.formatFlag) {
+        o.format = *o.formatFlag;
+    } else if (auto byName = FormatFromPath(o.output)) {
+        o.format = *byName;
+    } else {
+        result.error = toPipe ? "standard output (-o -) needs --format png or --format jpeg"
+                              : "cannot tell the image format from '" + o.output +
+                                    "': name it .png, .tif, .jpg, .bmp or .pdf, or give --format";
+        return result;
+    }
+    if (toPipe && !StreamsToPipe(o.format)) {
+        result.error = std::string(FormatName(o.format)) +
+                       " cannot be written to standard output (it needs a file it can go back into); "
+                       "use --format png or jpeg, or -o FILE";
         return result;
     }
     result.ok = true;
@@ -266,16 +329,8 @@ std::vector<std::string> KnownFlags() {
 }
 
 std::string PagePath(const std::string& pattern, int page) {
-    if (const size_t marker = pattern.find("%d"); marker != std::string::npos) {
-        return pattern.substr(0, marker) + std::to_string(page) + pattern.substr(marker + 2);
-    }
-    if (page == 1) return pattern;
-    const size_t slash = pattern.find_last_of("/\\");
-    const size_t dot = pattern.find_last_of('.');
-    const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-    const std::string suffix = "-" + std::to_string(page);
-    if (!hasExtension) return pattern + suffix;
-    return pattern.substr(0, dot) + suffix + pattern.substr(dot);
+    if (page == 1 && !HasNumberField(pattern)) return LiteralPath(pattern);
+    return NumberedPagePath(pattern, page);
 }
 
 uint32_t WaitLimitMs(const ScanOptions& options) {
@@ -286,13 +341,24 @@ uint32_t WaitLimitMs(const ScanOptions& options) {
 std::string UsageText() {
     return R"(Usage: twscan [options]
 
-Scans through the platform's TWAIN Data Source Manager and writes every page
-as a BMP file. Without options it opens "Tarvik4100 TWAIN", scans with the
-source's current settings by native transfer, without showing its interface,
-and writes scan.bmp.
+Scans through the platform's TWAIN Data Source Manager and writes the pages
+as BMP, PNG, TIFF, JPEG or PDF files. Without options it opens
+"Tarvik4100 TWAIN", scans with the source's current settings by native
+transfer, without showing its interface, and writes scan.bmp.
 
-Sources:
-  -l, --list               list the sources the manager knows, then exit
+  twscan -o page.png --resolution 300 --pixel-type gray
+  twscan --feeder --count all -o letters.pdf          (the whole feeder, one PDF)
+  twscan --device 192.168.1.20 --list-options
+
+Sources and scanners:
+  -l, --list               list the sources the manager knows, and the scanner
+                           the Tarvik4100 source will use, then exit
+  -A, --list-options       open the source and list every capability it offers
+                           with its allowed, current and default values, then exit
+      --device ADDRESS     the Tarvik4100 on the network at this IPv4 address,
+      --device usb         or the one on USB: saved in the source's settings
+                           before it is loaded; its device selection then tests
+                           that scanner by itself
   -s, --source NAME        open the source with this product name
                            (default "Tarvik4100 TWAIN")
       --dsm LIBRARY        the manager library to load (default TWAIN_32.DLL)
@@ -300,7 +366,8 @@ Sources:
                            (default: the handle itself for Wine's manager, a
                            pointer to it for any other), handle or pointer
 
-Negotiation (a value the source refuses ends the run with exit code 5):
+Negotiation (a value the source refuses ends the run with exit code 5; see
+--list-options for the values it takes):
       --pixel-type TYPE    bw, gray or color (ICAP_PIXELTYPE)
       --resolution DPI     dots per inch, both directions (ICAP_X/YRESOLUTION)
       --paper-size SIZE    a4, a5, a3, b4, b5, b6, a6, letter, legal, ledger,
@@ -318,31 +385,60 @@ Negotiation (a value the source refuses ends the run with exit code 5):
       --duplex, --simplex  scan both sides in the feeder, or not (CAP_DUPLEXENABLED)
 
 Transfer:
-      --transfer MECH      native (default), file or memory (ICAP_XFERMECH)
+      --transfer MECH      native (default), file or memory (ICAP_XFERMECH);
+                           memory keeps twscan's own memory near one strip at
+                           any resolution (native hands over the whole page)
       --buffer-size BYTES  memory transfer: bytes per strip (default: the
                            source's preferred size from DAT_SETUPMEMXFER)
       --memory-buffer KIND memory transfer: app-pointer (default), app-handle,
                            source-pointer or source-handle (TWMF_... flags)
-      --show-ui            show the source's own interface; the run then waits
-                           for the user to scan (no time limit unless --timeout)
+      --show-ui            show the source's own interface and transfer every
+                           page scanned from it, with the source's progress
+                           dialog, until it is closed (no time limit unless
+                           --timeout)
       --no-ui              do not show it (default)
-      --timeout SECONDS    how long to wait for the source to offer a page
-                           (default 300 without interface; 0 = no limit)
+      --timeout SECONDS    how long the source may take to open (its device
+                           test included) and to offer each page; default 30
+                           without the interface, none with it; 0 = no limit.
+                           When no scanner answers in time twscan closes the
+                           device selection and ends with exit code 11
+  -p, --progress           progress lines on standard error while scanning
 
 Output:
-  -o, --output PATH        file of the first page (default scan.bmp); later
-                           pages get -2, -3... before the extension, or "%d" in
-                           PATH is replaced by the page number
-  -v, --verbose            print every call to the manager and its result
+  -o, --output PATH        the file to write (default scan.bmp); "-" is
+                           standard output (PNG and JPEG only, with --format).
+                           A batch in PNG, JPEG or BMP gets a file per page:
+                           a number field in PATH (%d, %3d, %03d; %% for a
+                           percent sign) takes the page number; without one
+                           the pages are PATH-1, PATH-2... before the
+                           extension (a single page keeps PATH itself).
+                           TIFF and PDF take the whole batch into one file.
+                           PATH is checked before the scan starts.
+      --format FORMAT      png, tiff, jpeg, bmp or pdf; default: from the
+                           extension of PATH (.png .tif .tiff .jpg .jpeg .bmp .pdf)
+      --quality N          JPEG quality 1..100 (default 90), also for the
+                           colour and grey pages of a PDF; handed to the
+                           platform's JPEG encoder (Wine 8's ignores it)
+      --batch-start N      number of the first page of a batch (default 1);
+                           with it every page is numbered, the first one too
+  -v, --verbose            print every call to the manager and its result,
+                           and the peak memory at the end
   -h, --help               print this text
 
-Every page is written as a BMP file, whatever the mechanism (memory strips are
-assembled into one image). twscan prints what it negotiated and what it
-received for each page.
+Formats: every file carries the scan's resolution. PNG, TIFF and JPEG are
+written through the Windows Imaging Component, strip by strip as the rows
+arrive. BMP stores its rows bottom-up: it is written by placing each strip,
+so it needs a file (not standard output). PDF has one page per sheet at its
+scanned size, JPEG for colour and grey and lossless deflate for black and
+white; each page is encoded into a temporary file while it arrives and added
+when complete, so a failed page leaves the earlier ones readable. TIFF and
+PDF need a file as well. JPEG stores black and white as grey. A native
+transfer hands twscan the whole page at once, whatever the format.
 
 Exit codes:
   0  every page was scanned and written
-  2  bad command line
+  2  bad command line (also a format that cannot go where asked, such as PDF
+     to standard output)
   3  the manager could not be loaded or opened
   4  the source is not installed or could not be opened (also --list with no source)
   5  the source refused a setting
@@ -350,7 +446,8 @@ Exit codes:
   7  the scan was cancelled (by the user or the device), or the source asked
      to close before any page
   8  a transfer failed, or the source delivered an image twscan cannot read
-  9  an output file could not be written
+  9  an output file could not be written (checked before the scan too)
   10 the source offered no page within the time limit
+  11 no scanner answered within the time limit while the source opened
 )";
 }

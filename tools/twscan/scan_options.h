@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/twain.h"
+#include "tools/twscan/output_format.h"
 
 enum class TransferKind { Native, File, Memory };
 
@@ -45,8 +46,15 @@ struct ScanOptions {
     std::optional<TW_UINT32> bufferSize;
     MemoryBufferKind memoryBuffer = MemoryBufferKind::AppPointer;
     bool showUi = false;
-    std::optional<int32_t> timeoutSeconds;  // unset: 300 without interface, none with it
-    std::string output = "scan.bmp";
+    std::optional<int32_t> timeoutSeconds;  // unset: 30 without interface, none with it
+    std::string output = "scan.bmp";        // "-": standard output
+    std::optional<OutputFormat> formatFlag;
+    OutputFormat format = OutputFormat::Bmp;  // --format, else the output's extension
+    int quality = 90;                         // JPEG quality, 1..100
+    std::optional<int> batchStart;            // number of the first page of a batch
+    std::optional<std::string> device;        // "usb" or a dotted IPv4 address
+    bool listOptions = false;
+    bool progress = false;
 };
 
 struct ParsedOptions {
@@ -64,10 +72,11 @@ std::vector<std::string> KnownFlags();
 // The --help text.
 std::string UsageText();
 
-// File name of page 'page' (1-based): "%d" in the pattern becomes the page
-// number; without it the first page gets the name itself and later pages
-// "-2", "-3"... before the extension.
+// File name of page 'page' (1-based) while the batch may still be one page:
+// the pattern with its number field filled in; without one, the first page
+// gets the name itself and later pages "-2", "-3"... before the extension.
 std::string PagePath(const std::string& pattern, int page);
 
-// Milliseconds to wait for the source to offer a page; 0 means no limit.
+// Milliseconds to wait for the source to open and to offer a page; 0 means
+// no limit.
 uint32_t WaitLimitMs(const ScanOptions& options);

@@ -100,6 +100,24 @@ constexpr CodeName capabilities[] = {
     {ICAP_PIXELFLAVOR, "ICAP_PIXELFLAVOR"},
     {ICAP_SUPPORTEDSIZES, "ICAP_SUPPORTEDSIZES"},
     {ICAP_IMAGEFILEFORMAT, "ICAP_IMAGEFILEFORMAT"},
+    {CAP_SUPPORTEDCAPS, "CAP_SUPPORTEDCAPS"},
+    {CAP_INDICATORS, "CAP_INDICATORS"},
+    {CAP_DEVICEONLINE, "CAP_DEVICEONLINE"},
+    {CAP_UICONTROLLABLE, "CAP_UICONTROLLABLE"},
+    {ICAP_COMPRESSION, "ICAP_COMPRESSION"},
+    {ICAP_PHYSICALWIDTH, "ICAP_PHYSICALWIDTH"},
+    {ICAP_PHYSICALHEIGHT, "ICAP_PHYSICALHEIGHT"},
+    {ICAP_BITORDER, "ICAP_BITORDER"},
+    {ICAP_PLANARCHUNKY, "ICAP_PLANARCHUNKY"},
+    {ICAP_LIGHTSOURCE, "ICAP_LIGHTSOURCE"},
+    {ICAP_LIGHTPATH, "ICAP_LIGHTPATH"},
+    {CAP_FEEDERLOADED, "CAP_FEEDERLOADED"},
+    {CAP_AUTOFEED, "CAP_AUTOFEED"},
+    {CAP_CLEARPAGE, "CAP_CLEARPAGE"},
+    {ICAP_BITDEPTH, "ICAP_BITDEPTH"},
+    {CAP_DUPLEX, "CAP_DUPLEX"},
+    {ICAP_XSCALING, "ICAP_XSCALING"},
+    {ICAP_YSCALING, "ICAP_YSCALING"},
 };
 
 constexpr CodeName pixelTypes[] = {{TWPT_BW, "BW"}, {TWPT_GRAY, "GRAY"}, {TWPT_RGB, "RGB"}};
@@ -141,14 +159,14 @@ TW_FIX32 ToFix32(double value) {
 
 double FromFix32(TW_FIX32 value) { return value.Whole + value.Frac / 65536.0; }
 
-TW_UINT32 Fix32ToItem(TW_FIX32 value) {
+TW_UINT32 PackFix32(TW_FIX32 value) {
     TW_UINT32 item = 0;
     static_assert(sizeof(item) == sizeof(value));
     std::memcpy(&item, &value, sizeof(item));
     return item;
 }
 
-TW_FIX32 ItemToFix32(TW_UINT32 item) {
+TW_FIX32 UnpackFix32(TW_UINT32 item) {
     TW_FIX32 value;
     std::memcpy(&value, &item, sizeof(item));
     return value;

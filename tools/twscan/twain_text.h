@@ -23,8 +23,8 @@ std::string PaperSizeName(TW_UINT16 twss);
 TW_FIX32 ToFix32(double value);
 double FromFix32(TW_FIX32 value);
 // A FIX32 packed into the 32-bit item of a one-value container, and back.
-TW_UINT32 Fix32ToItem(TW_FIX32 value);
-TW_FIX32 ItemToFix32(TW_UINT32 item);
+TW_UINT32 PackFix32(TW_FIX32 value);
+TW_FIX32 UnpackFix32(TW_UINT32 item);
 
 // A fixed-size TWAIN string as printable text: stops at the terminator or the
 // field's end, and shows bytes outside printable ASCII as '?'.

@@ -16,6 +16,7 @@ enum ExitCode : int {
     ExitTransfer = 8,
     ExitOutput = 9,
     ExitTimeout = 10,
+    ExitNoScanner = 11,
 };
 
 // Thrown wherever the run cannot go on; main() prints the text and exits
