@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -347,6 +348,25 @@ TEST_F(MainDialogTest, CloseAsksTheApplicationAndDeviceStatusIsShown) {
     SendMessageA(dialog, DeviceStatusMessage, 0, 0);
     EXPECT_EQ(messageBoxes.size(), 1u);
     Click(IDC_MAIN_CLOSE);
+    EXPECT_EQ(calls, (std::vector<std::string>{"Save", "RequestClose"}));
+}
+
+TEST_F(MainDialogTest, EnterScansWithTheValueStillBeingTypedAndEscCloses) {
+    Open();
+    HWND width = Item(IDC_MAIN_WIDTH);
+    SetFocus(width);
+    SetDlgItemTextA(dialog, IDC_MAIN_WIDTH, "300");
+    MSG key{width, WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+    EXPECT_TRUE(FilterEvent(&key));
+    // The field lets go of the typed width before the scan reads it: 216 mm at most.
+    EXPECT_EQ(Text(IDC_MAIN_WIDTH), "216");
+    ASSERT_EQ(messageBoxes.size(), 1u);
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back(), "StartFinalScan");
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "CustomArea 0 0 1700 2338"), calls.end());
+    calls.clear();
+    MSG escape{Item(IDC_MAIN_SCAN), WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
+    EXPECT_TRUE(FilterEvent(&escape));
     EXPECT_EQ(calls, (std::vector<std::string>{"Save", "RequestClose"}));
 }
 
