@@ -1,0 +1,58 @@
+// The About box (template 532): the picture, the product with its version and two lines.
+#include <cstdio>
+
+#include "resources/resource_ids.h"
+#include "ui/adjustment_settings.h"
+#include "ui/device_status_message.h"
+#include "ui/registration_controls.h"
+#include "ui/registration_dialogs.h"
+
+namespace {
+
+void OnInit(HWND dialog) {
+    CenterWindow(dialog);
+    SetLabel(dialog, 0, IDS_ABOUT_TITLE);
+    char text[256];
+    snprintf(text, sizeof text, "%s %s\n%s\n%s", ProductCaption, ProductVersion,
+             Text(IDS_ABOUT_LINE_1).c_str(), Text(IDS_ABOUT_LINE_2).c_str());
+    SetDlgItemTextA(dialog, IDC_ABOUT_TEXT, text);
+}
+
+void DrawAboutPicture(const DRAWITEMSTRUCT& item) {
+    HMODULE module = static_cast<HMODULE>(GetUiGlobals()->resourceHandle);
+    auto bitmap =
+        static_cast<HBITMAP>(LoadImageA(module, MAKEINTRESOURCEA(IDB_ABOUT), IMAGE_BITMAP, 0, 0, 0));
+    if (bitmap == nullptr) return;
+    HDC memory = CreateCompatibleDC(item.hDC);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(item.hDC, 0, 0, 448, 173, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    DeleteObject(bitmap);
+}
+
+INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            OnInit(dialog);
+            return TRUE;
+        case WM_DRAWITEM:
+            DrawAboutPicture(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            return TRUE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+                EndDialog(dialog, LOWORD(wParam));
+                return TRUE;
+            }
+            return FALSE;
+        default:
+            return FALSE;
+    }
+}
+
+}  // namespace
+
+void RunAboutBox(HWND parent) {
+    HMODULE module = static_cast<HMODULE>(GetUiGlobals()->resourceHandle);
+    DialogBoxParamA(module, MAKEINTRESOURCEA(IDD_ABOUT), parent, AboutProc, 0);
+}
