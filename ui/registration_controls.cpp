@@ -64,11 +64,11 @@ void AddDetail(HWND list, const std::string& text) {
     SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
 }
 
-// A label directly followed by its value; a space between them when the
-// label does not end in one.
+// A label directly followed by its value, with a colon and a space between
+// them unless the label ends in them.
 std::string Labelled(unsigned label, const std::string& value) {
     std::string text = Text(label);
-    if (!text.empty() && text.back() != ' ') text += ' ';
+    if (!text.empty() && text.back() != ' ') text += text.back() == ':' ? " " : ": ";
     return text + value;
 }
 
@@ -208,7 +208,7 @@ void FillModeDetails(HWND list, const MainUiState& state, int k) {
     ShownSizes shown = ShowSizes(r->a, r->b, r->x, r->y, r->h, r->v, area, state.unit, dpi, true);
     AddDetail(list, Labelled(IDS_DETAIL_WIDTH, shown.width + unit));
     AddDetail(list, Labelled(IDS_DETAIL_LENGTH, shown.length + unit));
-    AddDetail(list, Labelled(IDS_DETAIL_AREA, Text(area ? IDS_DETAIL_AREA_ON : IDS_SHARED_ROTATION_NONE)));
+    AddDetail(list, Labelled(IDS_DETAIL_AREA, Text(area ? IDS_DETAIL_AREA_ON : IDS_DETAIL_AREA_OFF)));
     if (area) {
         AddDetail(list, Labelled(IDS_DETAIL_LEFT, shown.left + unit));
         AddDetail(list, Labelled(IDS_DETAIL_TOP, shown.top + unit));

@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "ui/shown_sizes.h"
+
 namespace {
 
 const BuiltInSizeNames builtIns = {
@@ -142,6 +144,24 @@ TEST(AreaRules, RenameAndDeleteCarryTheModesThatUseTheAreas) {
     DeleteArea(*state, 0);
     EXPECT_EQ(state->scanSize, 0);
     EXPECT_EQ(DeleteArea(*state, 5), RegistrationResult::NotAllowed);
+}
+
+TEST(ShownSizes, ValuesInEachUnitAndAFlushAreaStaysFlush) {
+    struct Case {
+        int32_t value;
+        int unit, dpi;
+        const char* text;
+    } cases[] = {
+        {51000, UnitInch, 0, "8.50"},    {2362, UnitInch, 0, "0.39"},       {70157, UnitInch, 0, "11.69"},
+        {2362, UnitMillimetre, 0, "10"}, {49606, UnitMillimetre, 0, "210"}, {49606, UnitPixel, 300, "2480"},
+        {70157, UnitPixel, 300, "3508"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(SizeText(c.value, c.unit, c.dpi), c.text) << c.value;
+    for (int32_t h : {23622, 23500, 11811, 30001}) {
+        const int32_t x = 49606 - h;
+        ShownSizes shown = ShowSizes(49606, 70157, x, 0, h, 2362, true, UnitMillimetre, 0, true);
+        EXPECT_EQ(std::stoi(shown.left) + std::stoi(shown.areaWidth), 210) << "area width " << h;
+    }
 }
 
 }  // namespace
