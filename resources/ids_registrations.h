@@ -114,7 +114,8 @@
 // Strings of the main dialog these dialogs show too (its fragment holds them).
 #define IDS_SHARED_CLOSE 1203
 #define IDS_SHARED_HELP 1204
-#define IDS_SHARED_METHOD_LABEL 1207
+// The main dialog's texts put the scan method's label at 1220 and the unit's at 1212.
+#define IDS_SHARED_METHOD_LABEL 1220
 #define IDS_SHARED_SIZE_LABEL 1208
 #define IDS_SHARED_PLACEMENT_LABEL 1209
 #define IDS_SHARED_ROTATION_LABEL 1210
@@ -122,7 +123,7 @@
 #define IDS_SHARED_LENGTH_LABEL 1215
 #define IDS_SHARED_AREA_WIDTH_LABEL 1218
 #define IDS_SHARED_AREA_LENGTH_LABEL 1219
-#define IDS_SHARED_UNIT_LABEL 1220
+#define IDS_SHARED_UNIT_LABEL 1212
 #define IDS_SHARED_FLATBED 1229
 #define IDS_SHARED_FEEDER 1230
 #define IDS_SHARED_FIRST_SIZE 1231

@@ -9,7 +9,33 @@
 
 namespace {
 
+constexpr int PictureWidth = 448;
+constexpr int PictureHeight = 173;
+
+// The picture has a fixed size in pixels while the template is laid out in
+// dialog units, so the box is fitted to the picture and the text and button
+// are placed under it.
+void FitToPicture(HWND dialog) {
+    const int margin = 12;
+    RECT button;
+    GetWindowRect(GetDlgItem(dialog, IDOK), &button);
+    const int buttonWidth = button.right - button.left, buttonHeight = button.bottom - button.top;
+    const int textHeight = 3 * HIWORD(GetDialogBaseUnits()) * 10 / 8 + 4;
+    const int flags = SWP_NOZORDER | SWP_NOACTIVATE;
+    SetWindowPos(GetDlgItem(dialog, IDC_ABOUT_PICTURE), nullptr, 0, 0, PictureWidth, PictureHeight, flags);
+    SetWindowPos(GetDlgItem(dialog, IDC_ABOUT_TEXT), nullptr, margin, PictureHeight + margin,
+                 PictureWidth - 3 * margin - buttonWidth, textHeight, flags);
+    SetWindowPos(GetDlgItem(dialog, IDOK), nullptr, PictureWidth - margin - buttonWidth,
+                 PictureHeight + margin + textHeight - buttonHeight, buttonWidth, buttonHeight, flags);
+    RECT frame = {0, 0, PictureWidth, PictureHeight + 2 * margin + textHeight};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongA(dialog, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongA(dialog, GWL_EXSTYLE)));
+    SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 flags | SWP_NOMOVE);
+}
+
 void OnInit(HWND dialog) {
+    FitToPicture(dialog);
     CenterWindow(dialog);
     SetLabel(dialog, 0, IDS_ABOUT_TITLE);
     char text[256];
@@ -25,7 +51,7 @@ void DrawAboutPicture(const DRAWITEMSTRUCT& item) {
     if (bitmap == nullptr) return;
     HDC memory = CreateCompatibleDC(item.hDC);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(item.hDC, 0, 0, 448, 173, memory, 0, 0, SRCCOPY);
+    BitBlt(item.hDC, 0, 0, PictureWidth, PictureHeight, memory, 0, 0, SRCCOPY);
     SelectObject(memory, old);
     DeleteDC(memory);
     DeleteObject(bitmap);

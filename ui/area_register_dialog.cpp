@@ -176,7 +176,9 @@ void OnInit(HWND dialog, HWND mainDialog) {
     SetLabels(dialog, labels);
     SendDlgItemMessageA(dialog, IDC_AREA_NAME, EM_LIMITTEXT, AreaNameLimit, 0);
     char unit[64];
-    snprintf(unit, sizeof unit, "%s %s", Text(IDS_SHARED_UNIT_LABEL).c_str(), UnitName(state.unit).c_str());
+    const std::string label = Text(IDS_SHARED_UNIT_LABEL);
+    const bool colon = !label.empty() && label.back() == ':';
+    snprintf(unit, sizeof unit, "%s%s %s", label.c_str(), colon ? "" : ":", UnitName(state.unit).c_str());
     SetDlgItemTextA(dialog, IDC_AREA_UNIT, unit);
     state.workingAreaCount = state.newCount < 0 ? 0 : (state.newCount > MaxAreas ? MaxAreas : state.newCount);
     FillList(dialog);

@@ -98,12 +98,6 @@ void SetLabel(HWND dialog, int id, unsigned stringId) {
 
 void EnableControl(HWND dialog, int id, bool enable) { EnableWindow(GetDlgItem(dialog, id), enable); }
 
-std::string ControlText(HWND dialog, int id) {
-    char text[256] = {};
-    GetDlgItemTextA(dialog, id, text, sizeof text);
-    return text;
-}
-
 void CutEditText(HWND dialog, int id, int limit) {
     HWND edit = GetDlgItem(dialog, id);
     if (GetWindowTextLengthA(edit) <= limit) return;

@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "ui/dialog_helpers.h"
 #include "ui/main_ui_state.h"
 
 constexpr char ProductCaption[] = "Tarvik4100";
@@ -48,8 +49,6 @@ void SetLabels(HWND dialog, const LabelRow (&rows)[N]) {
     for (const LabelRow& row : rows) SetLabel(dialog, row.control, row.text);
 }
 void EnableControl(HWND dialog, int id, bool enable);
-// A control's text, at most 255 bytes.
-std::string ControlText(HWND dialog, int id);
 // Cuts an edit's text to limit bytes, caret at the end, when longer.
 void CutEditText(HWND dialog, int id, int limit);
 // A comment goes into the settings file as one line.

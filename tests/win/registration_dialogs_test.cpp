@@ -315,7 +315,9 @@ TEST_F(RegistrationDialogs, AreasAreRegisteredRenamedAndDeletedWithTheMainSizeLi
                 EXPECT_EQ(Saved("NewH_1"), "23622");
                 EXPECT_EQ(mainSizes(), (std::vector<std::string>{"Cheque", "Label", "Ticket stub"}));
                 SelectEntry(d, IDC_AREA_LIST, 0);
-                Type(d, IDC_AREA_NAME, "a4");
+                std::string builtIn = SizeListText(State(), 1);  // A4's entry, in small letters
+                for (char& c : builtIn) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+                Type(d, IDC_AREA_NAME, builtIn.c_str());
                 Click(d, IDC_AREA_REGISTER);
                 EXPECT_EQ(boxes.back().text, ResourceString(IDS_DUPLICATE_NAME));
                 EXPECT_EQ(State().newCount, 3);
