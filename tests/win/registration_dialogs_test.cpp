@@ -194,7 +194,9 @@ TEST_F(RegistrationDialogs, ModeIsRegisteredEditedAndDeletedWithTheFileWrittenEa
                       EXPECT_TRUE(Enabled(d, IDC_MODE_REGISTER));
                       EXPECT_FALSE(Enabled(d, IDC_MODE_EDIT));
                       EXPECT_EQ(SendDlgItemMessageA(d, IDC_MODE_PICTURES, LB_GETCOUNT, 0, 0), 24);
-                      Type(d, IDC_MODE_NAME, "   ");
+                      Type(d, IDC_MODE_NAME, "Fifteen letters");
+                EXPECT_EQ(TextOf(d, IDC_MODE_NAME), "Fifteen letter") << "names hold 14 characters";
+                Type(d, IDC_MODE_NAME, "   ");
                       EXPECT_FALSE(Enabled(d, IDC_MODE_REGISTER)) << "a blank name cannot be registered";
                       Type(d, IDC_MODE_NAME, " Receipts ");
                       Type(d, IDC_MODE_COMMENT, "Till rolls,\r\nblack and white");
