@@ -22,5 +22,8 @@ int RunAreaRegistration(HWND parent);
 // The About box (template 532).
 void RunAboutBox(HWND parent);
 
+// Plugs the dialogs above and help into the main dialog's buttons.
+void InstallRegistrationHooks();
+
 // The first line of the About text: the product name and its version.
 constexpr char ProductVersion[] = "V 1.2.0.0";

@@ -20,6 +20,7 @@
 #include "ui/adjustment_settings.h"
 #include "ui/help_control.h"
 #include "ui/help_topic.h"
+#include "ui/main_dialog.h"
 #include "ui/main_settings.h"
 #include "ui/registration_controls.h"
 #include "ui/registration_rules.h"
@@ -195,8 +196,8 @@ TEST_F(RegistrationDialogs, ModeIsRegisteredEditedAndDeletedWithTheFileWrittenEa
                       EXPECT_FALSE(Enabled(d, IDC_MODE_EDIT));
                       EXPECT_EQ(SendDlgItemMessageA(d, IDC_MODE_PICTURES, LB_GETCOUNT, 0, 0), 24);
                       Type(d, IDC_MODE_NAME, "Fifteen letters");
-                EXPECT_EQ(TextOf(d, IDC_MODE_NAME), "Fifteen letter") << "names hold 14 characters";
-                Type(d, IDC_MODE_NAME, "   ");
+                      EXPECT_EQ(TextOf(d, IDC_MODE_NAME), "Fifteen letter") << "names hold 14 characters";
+                      Type(d, IDC_MODE_NAME, "   ");
                       EXPECT_FALSE(Enabled(d, IDC_MODE_REGISTER)) << "a blank name cannot be registered";
                       Type(d, IDC_MODE_NAME, " Receipts ");
                       Type(d, IDC_MODE_COMMENT, "Till rolls,\r\nblack and white");
@@ -381,6 +382,50 @@ TEST(HelpTopic, WithoutTheControlOrWithItTheRequestReturns) {
     ReleaseHelpControlReferences();
     EXPECT_EQ(GetModuleHandleA("hhctrl.ocx") != nullptr, before != nullptr)
         << "only the source's own references are dropped";
+}
+
+TEST_F(RegistrationDialogs, MainDialogButtonsOpenTheDialogsAndItsListsFollow) {
+    InstallRegistrationHooks();
+    const MainDialogBackend savedBackend = *GetMainDialogBackend();
+    GetMainDialogBackend()->saveSettings = [](const char*) {};
+    ASSERT_EQ(ShowMainDialog(nullptr), 0);
+    HWND main = static_cast<HWND>(State().mainDialog);
+    auto count = [&](int id, UINT message) { return SendDlgItemMessageA(main, id, message, 0, 0); };
+    const LRESULT modes = count(IDC_MAIN_MODE_LIST, LB_GETCOUNT), sizes = count(IDC_MAIN_SIZE, CB_GETCOUNT);
+
+    Click(main, IDC_MAIN_HELP);
+    ASSERT_EQ(helpCalls.size(), 1u);
+    EXPECT_EQ(helpCalls[0].owner, main);
+    EXPECT_EQ(helpCalls[0].location, HelpPath() + "::/.\\TWAINV4_rtf\\kantan.htm");
+
+    RunScript({[&](HWND d) {
+                  Type(d, IDC_MODE_NAME, "Letters");
+                  Click(d, IDC_MODE_REGISTER);
+                  Click(d, IDC_MODE_CLOSE);
+              }},
+              [&] { Click(main, IDC_MAIN_MODE_REGISTER); });
+    EXPECT_EQ(count(IDC_MAIN_MODE_LIST, LB_GETCOUNT), modes + 1);
+
+    RunScript({[&](HWND d) {
+                  Type(d, IDC_AREA_NAME, "Postcard");
+                  Click(d, IDC_AREA_REGISTER);
+                  Click(d, IDC_AREA_CLOSE);
+              }},
+              [&] { Click(main, IDC_MAIN_AREA_REGISTER); });
+    EXPECT_EQ(count(IDC_MAIN_SIZE, CB_GETCOUNT), sizes + 1);
+    char last[64] = {};
+    SendDlgItemMessageA(main, IDC_MAIN_SIZE, CB_GETLBTEXT, sizes, reinterpret_cast<LPARAM>(last));
+    EXPECT_STREQ(last, "Postcard");
+
+    bool aboutShown = false;
+    RunScript({[&](HWND d) {
+                  aboutShown = GetDlgItem(d, IDC_ABOUT_TEXT) != nullptr;
+                  Click(d, IDOK);
+              }},
+              [&] { Click(main, IDC_MAIN_ABOUT); });
+    EXPECT_TRUE(aboutShown);
+    DestroyMainDialog();
+    *GetMainDialogBackend() = savedBackend;
 }
 
 }  // namespace
