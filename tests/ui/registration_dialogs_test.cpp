@@ -186,7 +186,7 @@ class RegistrationDialogs : public ::testing::Test {
 };
 
 TEST_F(RegistrationDialogs, ModeIsRegisteredEditedAndDeletedWithTheFileWrittenEachTime) {
-    State().colorType = 1;
+    State().colorType = 0;
     State().resolution = 3;
     const std::string builtInName = State().modeTable[2].name;
     int changes = -1;
@@ -212,7 +212,7 @@ TEST_F(RegistrationDialogs, ModeIsRegisteredEditedAndDeletedWithTheFileWrittenEa
                       EXPECT_EQ(Saved("ModeName_4"), "Receipts");
                       EXPECT_EQ(Saved("ModeComment_4"), "Till rolls,  black and white");
                       EXPECT_EQ(Saved("ModeBitmapIndex_4"), "7");
-                      EXPECT_EQ(Saved("ModeColorType_4"), "1");
+                      EXPECT_EQ(Saved("ModeColorType_4"), "0");
                       EXPECT_EQ(SendDlgItemMessageA(d, IDC_MODE_LIST, LB_GETCOUNT, 0, 0), 5);
                       // The same name again, and a built-in mode's name: refused.
                       Type(d, IDC_MODE_NAME, "Receipts  ");
