@@ -972,6 +972,7 @@ int ShowMainDialog(void* parentWindow) {
                                      MainDialogProc, 0);
     if (dialog == nullptr) return 1;
     State().mainDialog = dialog;
+    State().helpWindow = nullptr;
     CenterWindow(dialog);
     ShowWindow(dialog, SW_SHOW);
     UpdateWindow(dialog);

@@ -228,35 +228,6 @@ AdjustmentEntry ReadAdjustmentEntry(const std::string& typed) {
     return e;
 }
 
-void TrimName(char* text, int sum) {
-    if (text == nullptr) return;
-    size_t length = strnlen(text, 256);
-    const auto pair = [sum](char first, char second) {
-        return static_cast<signed char>(first) + static_cast<signed char>(second) == sum;
-    };
-    size_t start = 0;
-    while (start < length) {
-        if (text[start] == ' ') {
-            start += 1;
-        } else if (start + 1 < length && pair(text[start], text[start + 1])) {
-            start += 2;
-        } else {
-            break;
-        }
-    }
-    while (length > start) {
-        if (text[length - 1] == ' ') {
-            length -= 1;
-        } else if (length - start >= 2 && pair(text[length - 2], text[length - 1])) {
-            length -= 2;
-        } else {
-            break;
-        }
-    }
-    memmove(text, text + start, length - start);
-    text[length - start] = '\0';
-}
-
 int DbcsSpaceSumForLanguage(int languageId) { return languageId == JapaneseLanguage ? -63 : -31; }
 
 unsigned RotationPictureId(int32_t uiScanMethod, int32_t rotation) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ui/main_ui_state.h"
+#include "ui/registration_rules.h"
 #include "ui/size_fields.h"
 
 enum ScanMethod : int32_t { METHOD_FLATBED = 0, METHOD_FEEDER = 1 };
@@ -76,9 +77,7 @@ struct AdjustmentEntry {
 };
 AdjustmentEntry ReadAdjustmentEntry(const std::string& typed);
 
-// Removes blanks and the code page's ideographic space pairs from both ends.
-// dbcsSpaceSum is the two bytes' signed sum: -63 for Japanese, else -31.
-void TrimName(char* text, int dbcsSpaceSum);
+// TrimName, shared with the registration dialogs, is in registration_rules.h.
 int DbcsSpaceSumForLanguage(int languageId);
 
 // Pictures: the mode picture list in bitmapIndex order, the rotation picture

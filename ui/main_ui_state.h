@@ -78,6 +78,8 @@ struct MainUiState {
 
     // The main dialog's window, 0 when none (the dialog itself comes later).
     void* mainDialog;
+    // The help viewer's window from the main dialog's last help request.
+    void* helpWindow;
 };
 
 MainUiState* GetMainUiState();
