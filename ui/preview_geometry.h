@@ -14,6 +14,7 @@
 // Rectangles hold their right and bottom edges as pixels of the rectangle.
 struct PreviewRect {
     int32_t left, top, right, bottom;
+    bool operator==(const PreviewRect&) const = default;
 };
 
 struct PreviewPoint {
