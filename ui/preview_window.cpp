@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "core/core_context.h"
 #include "resources/resource_ids.h"
@@ -12,6 +13,8 @@
 #include "ui/device_status_message.h"
 #include "ui/main_ui_state.h"
 #include "ui/preview_geometry.h"
+#include "ui/preview_thumbnail.h"
+#include "ui/size_fields.h"
 
 namespace {
 
@@ -135,9 +138,7 @@ MainUiState& Ui() { return *GetMainUiState(); }
 
 int HostResolutionDpi() {
     if (host != nullptr && host->resolutionDpi != nullptr) return host->resolutionDpi();
-    static const int dpi[] = {100, 150, 200, 300, 400, 600, 1200};
-    const int index = Ui().resolution;
-    return index >= 0 && index < 7 ? dpi[index] : 300;
+    return UiResolutionDpi(Ui().resolution);
 }
 bool HostFlatbed() {
     if (host != nullptr && host->flatbedSetUp != nullptr) return host->flatbedSetUp() != 0;
@@ -169,6 +170,42 @@ PreviewRect ClientRectOf(HWND dialog, int id) {
 }
 
 RECT ToRect(const PreviewRect& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+// Gives the frame the glass's shape, whatever the dialog font made of the
+// template: a side that came out too long is shortened, and the canvas, the
+// close button and the window shrink with it.
+void FitFrameToGlass(HWND dialog) {
+    const PreviewRect f = ClientRectOf(dialog, IDC_PREVIEW_FRAME);
+    const PreviewRect c = ClientRectOf(dialog, IDC_PREVIEW_CANVAS);
+    const int32_t width = f.right - f.left, height = f.bottom - f.top;
+    if (width <= 0 || height <= 0) return;
+    const int32_t fitWidth =
+        std::min(width, static_cast<int32_t>(height * GlassWidthInch / GlassLengthInch + 0.5));
+    const int32_t fitHeight =
+        std::min(height, static_cast<int32_t>(width * GlassLengthInch / GlassWidthInch + 0.5));
+    const int32_t dx = width - fitWidth, dy = height - fitHeight;
+    if (dx == 0 && dy == 0) return;
+    const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+    SetWindowPos(GetDlgItem(dialog, IDC_PREVIEW_FRAME), nullptr, 0, 0, fitWidth, fitHeight,
+                 flags | SWP_NOMOVE);
+    SetWindowPos(GetDlgItem(dialog, IDC_PREVIEW_CANVAS), nullptr, 0, 0, c.right - c.left - dx,
+                 c.bottom - c.top - dy, flags | SWP_NOMOVE);
+    for (int id : {IDC_PREVIEW_CLOSE, IDC_PREVIEW_AREA_TOGGLE}) {
+        const PreviewRect r = ClientRectOf(dialog, id);
+        const int32_t shiftX = id == IDC_PREVIEW_CLOSE ? dx : 0;
+        SetWindowPos(GetDlgItem(dialog, id), nullptr, r.left - shiftX, r.top - dy, 0, 0, flags | SWP_NOSIZE);
+    }
+    for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (GetDlgCtrlID(child) != -1 && GetDlgCtrlID(child) != 0xFFFF) continue;
+        RECT r;
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+        SetWindowPos(child, nullptr, r.left, r.top - dy, 0, 0, flags | SWP_NOSIZE);
+    }
+    RECT w;
+    GetWindowRect(dialog, &w);
+    SetWindowPos(dialog, nullptr, 0, 0, w.right - w.left - dx, w.bottom - w.top - dy, flags | SWP_NOMOVE);
+}
 
 // Opening steps 2 to 5, also run when the area toggle changes the mode.
 void InitialiseGeometry(HWND dialog) {
@@ -244,10 +281,24 @@ void DrawCanvas(HDC dc, int32_t unit, int32_t dpi) {
     DrawRulers(dc, unit, dpi);
     const BITMAPINFO* image = PreviewBitmap();
     if (image == nullptr || !HostFlatbed()) return;
+    const BITMAPINFOHEADER& header = image->bmiHeader;
+    const int32_t width = f.right - f.left - 2, height = f.bottom - f.top - 2;
+    if (header.biBitCount == 24 && header.biCompression == BI_RGB && header.biHeight > 0) {
+        const BgrImage source{GetPreviewBits(), GetPreviewWidth(), GetPreviewHeight(),
+                              BgrStride(GetPreviewWidth())};
+        const std::vector<uint8_t> shown = ShrinkBgrImage(source, width, height);
+        if (shown.empty()) return;
+        BITMAPINFO info{};
+        info.bmiHeader =
+            BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+        SetDIBitsToDevice(dc, f.left + 1, f.top + 1, width, height, 0, 0, 0, height, shown.data(), &info,
+                          DIB_RGB_COLORS);
+        return;
+    }
     SetStretchBltMode(dc, HALFTONE);
     SetBrushOrgEx(dc, 0, 0, nullptr);
-    StretchDIBits(dc, f.left + 1, f.top + 1, f.right - f.left - 2, f.bottom - f.top - 2, 0, 0,
-                  GetPreviewWidth(), GetPreviewHeight(), GetPreviewBits(), image, DIB_RGB_COLORS, SRCCOPY);
+    StretchDIBits(dc, f.left + 1, f.top + 1, width, height, 0, 0, GetPreviewWidth(), GetPreviewHeight(),
+                  GetPreviewBits(), image, DIB_RGB_COLORS, SRCCOPY);
 }
 
 // The document outline, two pixels wide, kept inside the frame's border.
@@ -457,6 +508,7 @@ void OnInit(HWND dialog) {
     const std::string title = ResourceText(IDS_PREVIEW_TITLE);
     if (!close.empty()) SetDlgItemTextA(dialog, IDC_PREVIEW_CLOSE, close.c_str());
     if (!title.empty()) SetWindowTextA(dialog, title.c_str());
+    FitFrameToGlass(dialog);
     InitialiseGeometry(dialog);
     auto module = static_cast<HINSTANCE>(GetUiGlobals()->resourceHandle);
     state.togglePicture =
