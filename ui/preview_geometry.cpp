@@ -91,7 +91,9 @@ int32_t HitZone(const PreviewRect& r, const PreviewRect& bounds, PreviewPoint p,
     const bool nearLeft = Within(p.x, r.left - SideTolerance, r.left);
     const bool nearRight = Within(p.x, r.right, r.right + SideTolerance);
     const bool nearTop = r.top - EndTolerance <= p.y && p.y < r.top;
-    const bool nearBottom = r.bottom < p.y && p.y <= r.bottom + EndTolerance;
+    // The bottom outline itself belongs to the bottom edge: the body ends
+    // above it, and a line the user points at should answer.
+    const bool nearBottom = r.bottom <= p.y && p.y <= r.bottom + EndTolerance;
 
     int32_t zone = ZoneNone;
     if (r.left <= p.x && p.x < r.right && r.top <= p.y && p.y < r.bottom) {

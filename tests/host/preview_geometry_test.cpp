@@ -55,7 +55,8 @@ TEST(PreviewGeometryTest, HitZonesOnAndAroundEachEdgeAndCorner) {
         {94, 255, ZoneBottomLeft}, {100, 251, ZoneBottomLeft},  {150, 300, ZoneNew},
         {300, 175, ZoneNew},       {60, 60, ZoneNew},           {51, 31, ZoneNew},
         {50, 60, ZoneNone},        {375, 60, ZoneNew},          {376, 60, ZoneNone},
-        {150, 497, ZoneNew},       {150, 498, ZoneNone},        {150, 257, ZoneNew},
+        {150, 250, ZoneBottom},    {200, 250, ZoneBottomRight}, {150, 497, ZoneNew},
+        {150, 498, ZoneNone},      {150, 257, ZoneNew},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.zone, HitZone(r, bounds, {c.x, c.y}, true)) << "at " << c.x << "," << c.y;
