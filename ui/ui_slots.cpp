@@ -7,6 +7,7 @@
 #include "ui/device_select_dialog.h"
 #include "ui/main_dialog.h"
 #include "ui/main_ui_state.h"
+#include "ui/preview_window.h"
 
 namespace {
 
@@ -55,4 +56,6 @@ void InstallUiCallbacks() {
         IsAdjustmentDialogOpen, IsProgressOpen,    CancelProgress,        StartProgress,   CloseProgress,
         ChooseDevice,           FilterEvent,       ReportDeviceStatus,
     };
+    GetMainDialogHooks()->openPreview = OpenPreviewFromMainDialog;
+    GetMainDialogHooks()->dropPreviewSurfaces = DeletePreviewSurfaces;
 }
