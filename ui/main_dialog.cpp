@@ -52,6 +52,34 @@ class ImageList {
     HIMAGELIST list_ = nullptr;
 };
 
+// A GDI object the code created, deleted when the scope ends.
+class GdiObject {
+   public:
+    explicit GdiObject(HGDIOBJ object) : object_(object) {}
+    GdiObject(const GdiObject&) = delete;
+    GdiObject& operator=(const GdiObject&) = delete;
+    ~GdiObject() {
+        if (object_ != nullptr) DeleteObject(object_);
+    }
+    HGDIOBJ get() const { return object_; }
+
+   private:
+    HGDIOBJ object_;
+};
+
+// An object selected into a device context until the scope ends.
+class Selection {
+   public:
+    Selection(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
+    Selection(const Selection&) = delete;
+    Selection& operator=(const Selection&) = delete;
+    ~Selection() { SelectObject(dc_, old_); }
+
+   private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
 // A bitmap of the resource module; empty when the module lacks it.
 class Bitmap {
    public:
@@ -692,7 +720,10 @@ void ApplyMode(HWND dialog, int entry) {
     Quiet quiet;
     values.selectedModeIndex = entry;
     TakeModeSettings(s, r);
-    const int32_t size = r.sizeIndex >= 11 && r.sizeIndex - 11 >= s.newCount ? 0 : r.sizeIndex;
+    // A mode may name an area deleted since; it then scans the custom size.
+    const bool areaGone =
+        r.sizeIndex >= 11 && (r.sizeIndex - 11 >= s.newCount || r.sizeIndex - 11 >= AreaTableSize);
+    const int32_t size = r.sizeIndex < 0 || areaGone ? 0 : r.sizeIndex;
     s.scanSize = size;
     SelectListEntry(dialog, IDC_MAIN_SIZE, size);
     FillMethodList(dialog, MethodsForSize(size), r.scanMethod);
@@ -811,23 +842,21 @@ void DrawModeEntry(const DRAWITEMSTRUCT& item) {
     const COLORREF back = selected ? SelectedBlue : White;
     HDC dc = item.hDC;
     RECT cell{x, top, x + ModeCellWidth, item.rcItem.bottom};
-    HBRUSH fill = CreateSolidBrush(back);
-    FillRect(dc, &cell, fill);
+    GdiObject fill(CreateSolidBrush(back));
+    FillRect(dc, &cell, static_cast<HBRUSH>(fill.get()));
     const int index = mode->bitmapIndex;
     if (index >= 0 && index < ModePictureCount && values.modePictureSlot[index] >= 0) {
         ImageList_SetBkColor(values.modePictures.get(), back);
         ImageList_Draw(values.modePictures.get(), values.modePictureSlot[index], dc, x, top - 5, ILD_NORMAL);
     }
     RECT band{x, top + 75, x + 92, top + 86};
-    FillRect(dc, &band, fill);
-    DeleteObject(fill);
+    FillRect(dc, &band, static_cast<HBRUSH>(fill.get()));
     RECT textBox{x, top + 68, x + ModeCellWidth, top + 86};
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, selected ? White : RGB(0, 0, 0));
-    HGDIOBJ font = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(item.hwndItem, WM_GETFONT, 0, 0)));
+    Selection font(dc, reinterpret_cast<HFONT>(SendMessageA(item.hwndItem, WM_GETFONT, 0, 0)));
     DrawTextA(dc, mode->name, -1, &textBox,
               DT_CENTER | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
-    SelectObject(dc, font);
 }
 
 void DrawPicture(const DRAWITEMSTRUCT& item, unsigned id) {
@@ -971,7 +1000,8 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         case DeviceStatusMessage:
             ShowDeviceStatus(dialog, 0, static_cast<int32_t>(wParam));
             return TRUE;
-        case WM_DESTROY:
+        case WM_NCDESTROY:
+            // After the children: the image drop-downs no longer draw from the lists.
             values.modePictures.Reset(nullptr);
             values.placementPictures.Reset(nullptr);
             values.rotationPictures[0].Reset(nullptr);

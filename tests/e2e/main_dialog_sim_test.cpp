@@ -17,20 +17,19 @@ constexpr int MethodList = 800, SizeList = 801, RotationList = 803, UnitList = 8
               ResolutionList = 807, AreaBox = 851, AreaLeft = 752, AreaTop = 753, AreaWidth = 754,
               AreaLength = 755, ScanButton = 651, CloseButton = 653;
 
+BOOL CALLBACK TakeSourceDialog(HWND window, LPARAM out) {
+    char title[64] = {}, kind[16] = {};
+    GetWindowTextA(window, title, sizeof title);
+    GetClassNameA(window, kind, sizeof kind);
+    if (std::string(kind) != "#32770" || std::string(title) != "Tarvik4100") return TRUE;
+    *reinterpret_cast<HWND*>(out) = window;
+    return FALSE;
+}
+
 // The dialog the source opened on this thread, found once after MSG_ENABLEDS.
 HWND SourceDialog() {
     HWND found = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM out) -> BOOL {
-            char title[64] = {}, kind[16] = {};
-            GetWindowTextA(window, title, sizeof title);
-            GetClassNameA(window, kind, sizeof kind);
-            if (std::string(kind) != "#32770" || std::string(title) != "Tarvik4100") return TRUE;
-            *reinterpret_cast<HWND*>(out) = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumThreadWindows(GetCurrentThreadId(), TakeSourceDialog, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -350,24 +351,51 @@ TEST_F(MainDialogTest, CloseAsksTheApplicationAndDeviceStatusIsShown) {
     EXPECT_EQ(calls, (std::vector<std::string>{"Save", "RequestClose"}));
 }
 
+TEST_F(MainDialogTest, EnterScansWithTheValueStillBeingTypedAndEscCloses) {
+    Open();
+    HWND width = Item(IDC_MAIN_WIDTH);
+    SetFocus(width);
+    SetDlgItemTextA(dialog, IDC_MAIN_WIDTH, "300");
+    MSG key{width, WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+    EXPECT_TRUE(FilterEvent(&key));
+    // The field lets go of the typed width before the scan reads it: 216 mm at most.
+    EXPECT_EQ(Text(IDC_MAIN_WIDTH), "216");
+    ASSERT_EQ(messageBoxes.size(), 1u);
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back(), "StartFinalScan");
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "CustomArea 0 0 1700 2338"), calls.end());
+    calls.clear();
+    MSG escape{Item(IDC_MAIN_SCAN), WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
+    EXPECT_TRUE(FilterEvent(&escape));
+    EXPECT_EQ(calls, (std::vector<std::string>{"Save", "RequestClose"}));
+}
+
 TEST_F(MainDialogTest, Screenshots) {
     struct Shot {
         const char* name;
+        int mode;  // list entry picked first, -1 for none
         int unit;
         int size;
         int colour;
+        int rotation;
         bool area;
     } const shots[] = {
-        {"mm_flatbed_colour", UNIT_MM, 1, COLOUR_RGB, true},
-        {"inch_flatbed_bw", UNIT_INCH, 7, COLOUR_BW, false},
-        {"pixel_feeder_colour", UNIT_PIXEL, 6, COLOUR_RGB, false},
-        {"mm_feeder_bw", UNIT_MM, 9, COLOUR_BW, false},
+        {"mm_flatbed_colour", -1, UNIT_MM, 1, COLOUR_RGB, NoRotation, true},
+        {"inch_flatbed_bw", -1, UNIT_INCH, 5, COLOUR_BW, 0, false},
+        {"pixel_feeder_colour", -1, UNIT_PIXEL, 6, COLOUR_RGB, NoRotation, false},
+        {"mm_feeder_bw_mode", 2, UNIT_MM, -1, -1, -1, false},
     };
     for (const Shot& shot : shots) {
         Open();
+        if (shot.mode >= 0) {
+            SendDlgItemMessageA(dialog, IDC_MAIN_MODE_LIST, LB_SETCURSEL, shot.mode, 0);
+            SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_MAIN_MODE_LIST, LBN_SELCHANGE),
+                         reinterpret_cast<LPARAM>(Item(IDC_MAIN_MODE_LIST)));
+        }
         Select(IDC_MAIN_UNIT, shot.unit);
-        Select(IDC_MAIN_SIZE, shot.size);
-        Select(IDC_MAIN_COLOUR, shot.colour);
+        if (shot.size >= 0) Select(IDC_MAIN_SIZE, shot.size);
+        if (shot.colour >= 0) Select(IDC_MAIN_COLOUR, shot.colour);
+        if (shot.rotation >= 0) Select(IDC_MAIN_ROTATION, shot.rotation);
         if (shot.area) {
             Tick(IDC_MAIN_AREA_CHECK, true);
             Type(IDC_MAIN_AREA_WIDTH, "120");
