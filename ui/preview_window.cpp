@@ -615,6 +615,11 @@ INT_PTR RunPreviewWhenScanned(HWND owner) {
            MsgWaitForMultipleObjects(1, &done, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            // The application is ending: leave its quit for its own loop.
+            if (message.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(message.wParam));
+                return -1;
+            }
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
