@@ -16,6 +16,7 @@
 #include "ui/main_dialog_model.h"
 #include "ui/main_settings.h"
 #include "ui/main_ui_state.h"
+#include "ui/preview_window.h"
 #include "ui/size_fields.h"
 
 namespace {
@@ -663,6 +664,18 @@ void OnFieldUpdate(HWND dialog, int, int) {
     if (rotation >= 0) State().customOrientation = rotation;
 }
 
+// The size list to its custom entry, which only the flatbed scans.
+void SwitchToCustomSize(HWND dialog) {
+    MainUiState& s = State();
+    Quiet quiet;
+    SelectListEntry(dialog, IDC_MAIN_SIZE, 0);
+    FillMethodList(dialog, {METHOD_FLATBED}, 0);
+    SetUpForMethod(dialog, METHOD_FLATBED);
+    SetPlacementInUse(dialog, false);
+    s.scanSize = 0;
+    s.scanMethod = METHOD_FLATBED;
+}
+
 void OnFieldKillFocus(HWND dialog, int id, int) {
     SizeFields f = ReadFields(dialog);
     const int field = FieldOf(id);
@@ -671,16 +684,7 @@ void OnFieldKillFocus(HWND dialog, int id, int) {
     const KillFocusResult r = OnSizeFieldKillFocus(State(), f, FieldContext(dialog), field, values.focusValue,
                                                    values.uiScanMethod == METHOD_FLATBED);
     WriteFields(dialog, f);
-    if (r.switchToCustom) {
-        MainUiState& s = State();
-        Quiet quiet;
-        SelectListEntry(dialog, IDC_MAIN_SIZE, 0);
-        FillMethodList(dialog, {METHOD_FLATBED}, 0);
-        SetUpForMethod(dialog, METHOD_FLATBED);
-        SetPlacementInUse(dialog, false);
-        s.scanSize = 0;
-        s.scanMethod = METHOD_FLATBED;
-    }
+    if (r.switchToCustom) SwitchToCustomSize(dialog);
     values.focusValue = FieldValue(ReadFields(dialog), field, State().unit, SelectedDpi(dialog));
     if (r.redrawShape) RedrawPictures(dialog);
     if (r.check.failed) ShowRangeMessage(dialog, r.check.lower, r.check.upper);
@@ -899,7 +903,50 @@ void CloseDialog() {
 
 HWND MainDialog() { return static_cast<HWND>(State().mainDialog); }
 
+// ----- the preview window: a second editor of the same settings -----
+
+HWND previewOwner = nullptr;
+
+const PreviewHost PreviewRows{
+    [] { return static_cast<int>(SelectedDpi(previewOwner)); },
+    [] { return values.uiScanMethod == METHOD_FLATBED ? 1 : 0; },
+    [] { return ListSelection(previewOwner, IDC_MAIN_ROTATION); },
+    [] { return ListSelection(previewOwner, IDC_MAIN_SIZE) == 0 ? 1 : 0; },
+    [](int withArea) {
+        SizeFields f = ReadFields(previewOwner);
+        LoadRawFields(f, State(), withArea != 0);
+        WriteFields(previewOwner, f);
+    },
+    [] {
+        SizeFields f = ReadFields(previewOwner);
+        RefreshFields(previewOwner, f);
+        RedrawPictures(previewOwner);
+    },
+    [] {
+        SizeFields f = ReadFields(previewOwner);
+        ClampArea(State(), f);
+        WriteFields(previewOwner, f);
+    },
+    [](int ticked) {
+        SizeFields f = ReadFields(previewOwner);
+        f.areaTicked = ticked != 0;
+        if (!f.areaTicked) EmptyAreaFields(f);
+        WriteFields(previewOwner, f);
+    },
+    [] { SwitchToCustomSize(previewOwner); },
+    [] { UpdateStatusLine(previewOwner); },
+    [] { ApplyModeSelectionRule(previewOwner); },
+};
+
 }  // namespace
+
+void OpenPreviewFromMainDialog(HWND dialog) {
+    previewOwner = dialog;
+    SetPreviewHost(&PreviewRows);
+    RunPreviewWhenScanned(dialog);
+    SetPreviewHost(nullptr);
+    previewOwner = nullptr;
+}
 
 MainDialogBackend* GetMainDialogBackend() { return &backend; }
 MainDialogHooks* GetMainDialogHooks() { return &hooks; }

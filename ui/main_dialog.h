@@ -30,6 +30,10 @@ struct MainDialogHooks {
     void (*dropPreviewSurfaces)();              // when the dialog closes
 };
 MainDialogHooks* GetMainDialogHooks();
+// The preview hook: once the preview job has scanned, the preview window over
+// the dialog, its changes written into the dialog's size, placement, area and
+// size fields and its status line.
+void OpenPreviewFromMainDialog(HWND mainDialog);
 
 // Interface slots of the main dialog.
 int ShowMainDialog(void* parentWindow);  // 0 shown, 1 the dialog failed

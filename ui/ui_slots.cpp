@@ -7,6 +7,7 @@
 #include "ui/device_select_dialog.h"
 #include "ui/main_dialog.h"
 #include "ui/main_ui_state.h"
+#include "ui/preview_window.h"
 #include "ui/registration_dialogs.h"
 
 namespace {
@@ -57,4 +58,6 @@ void InstallUiCallbacks() {
         ChooseDevice,           FilterEvent,       ReportDeviceStatus,
     };
     InstallRegistrationHooks();
+    GetMainDialogHooks()->openPreview = OpenPreviewFromMainDialog;
+    GetMainDialogHooks()->dropPreviewSurfaces = DeletePreviewSurfaces;
 }
