@@ -150,9 +150,7 @@ Section "Install"
   SetOutPath "${SOURCE_DIR}"
   !insertmacro InstallFile "${SOURCE_DIR}" Tarvik4100.ds
   !insertmacro InstallFile "${SOURCE_DIR}" Tarvik4100.dll
-  !if /FileExists "${PRODUCT_DIR}\Tarvik4100.chm"
   !insertmacro InstallFile "${SOURCE_DIR}" Tarvik4100.chm
-  !endif
   SetOutPath "${APP_DIR}"
   !insertmacro InstallFile "${APP_DIR}" twscan.exe
   WriteUninstaller "${APP_DIR}\Uninstall.exe"

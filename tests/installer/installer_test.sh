@@ -20,8 +20,8 @@ app_dir="$drive/Program Files/Tarvik4100"
 data="$drive/ProgramData"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tarvik4100'
 uninstaller='C:\Program Files\Tarvik4100\Uninstall.exe'
-installed=("$source_dir/Tarvik4100.ds" "$source_dir/Tarvik4100.dll" "$app_dir/twscan.exe")
-[ -f "$product/Tarvik4100.chm" ] && installed+=("$source_dir/Tarvik4100.chm")
+installed=("$source_dir/Tarvik4100.ds" "$source_dir/Tarvik4100.dll" "$source_dir/Tarvik4100.chm"
+           "$app_dir/twscan.exe")
 settings=("$data/KTX_TWAIN.ini" "$data/ZOL_MF1DS.ini" "$data/ZOL_MF1DS.raw")
 
 passed=0
