@@ -11,7 +11,7 @@ class PartialTransferFile {
     PartialTransferFile(const PartialTransferFile&) = delete;
     PartialTransferFile& operator=(const PartialTransferFile&) = delete;
 
-    // The transfer is about to create (or replace) the file: from now on it is ours to remove.
+    // The transfer has created the file (or replaced an older one): from now on it is ours to remove.
     void Created() { owned_ = true; }
     // Every row has been written: the file stays.
     void Complete() { owned_ = false; }

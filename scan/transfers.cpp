@@ -180,14 +180,16 @@ const char* TransferFileName() {
     return Core().xferFileName[0] != '\0' ? Core().xferFileName : "TWAIN.TMP";
 }
 
-bool WriteBmpHeaders(const char* path) {
+// The file is the transfer's to remove from the moment it has been created anew.
+bool WriteBmpHeaders(const char* path, PartialTransferFile& file) {
     const ScanSettings& s = Core().scan;
     uint8_t fileHeader[BmpFileHeaderSize];
     uint8_t infoHeader[DibHeaderMaxSize];
     BuildBmpFileHeader(fileHeader, s.outputWidth, s.outputHeight, s.pixelType);
     const int32_t infoSize = BuildDibHeader(infoHeader, s.outputWidth, s.outputHeight);
-    return WriteWholeFile(path, GENERIC_WRITE, fileHeader, sizeof fileHeader) &&
-           WriteWholeFile(path, FILE_APPEND_DATA, infoHeader, static_cast<uint64_t>(infoSize));
+    if (!WriteWholeFile(path, GENERIC_WRITE, fileHeader, sizeof fileHeader)) return false;
+    file.Created();
+    return WriteWholeFile(path, FILE_APPEND_DATA, infoHeader, static_cast<uint64_t>(infoSize));
 }
 
 TW_UINT16 FileTransfer() {
@@ -204,9 +206,8 @@ TW_UINT16 FileTransfer() {
     if (strip == nullptr) return AbandonJob(TWCC_LOWMEMORY);
     const char* path = TransferFileName();
     PartialTransferFile file(path);
-    file.Created();
     // A file that cannot be written must not end in a reported success.
-    if (!WriteBmpHeaders(path)) {
+    if (!WriteBmpHeaders(path, file)) {
         FreeFixedBlock(strip);
         return AbandonJob(TWCC_OPERATIONERROR);
     }

@@ -99,7 +99,7 @@ TEST(FuzzFilesTest, AnySettingsFileLoadsIntoItsTablesAndRanges) {
                                            "Brightness"};
     std::mt19937 random(4100);
     const std::string path = TempPath("tarvik-fuzz-settings.ini");
-    for (int round = 0; round < 150; ++round) {
+    for (int round = 0; round < 80; ++round) {
         SCOPED_TRACE(round);
         const std::string text = AnySettingsFile(random, keys);
         WriteFileBytes(path, text);
@@ -145,7 +145,7 @@ TEST(FuzzFilesTest, AnySpoolFileRestoresAPreviewOfTheReportedSize) {
         return HealthyReply(block);
     });
     const std::string path = TempPath("tarvik-fuzz-spool.raw");
-    for (int round = 0; round < 40; ++round) {
+    for (int round = 0; round < 100; ++round) {
         SCOPED_TRACE(round);
         InitCoreContextValues(true);
         *GetUiCallbacks() = UiCallbackTable{};

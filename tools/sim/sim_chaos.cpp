@@ -52,11 +52,18 @@ std::string ShortName(CommandKind kind) {
 
 // mt19937's output is the same everywhere; the distributions of <random> are
 // not, so the draws take plain remainders of it.
+// The kind of fault comes first, so the rarer ones (a pressed key, an odd
+// status, another geometry) are drawn as often as silence.
 ChaosPlan PlanChaos(uint32_t seed) {
     std::mt19937 random(seed);
-    const ChaosTarget& target = kTargets[random() % std::size(kTargets)];
+    const Fault fault = static_cast<Fault>(random() % (static_cast<uint32_t>(Fault::Geometry) + 1));
+    const ChaosTarget* eligible[std::size(kTargets)];
+    size_t count = 0;
+    for (const ChaosTarget& t : kTargets)
+        if (std::find(t.faults, t.faults + t.faultCount, fault) != t.faults + t.faultCount)
+            eligible[count++] = &t;
+    const ChaosTarget& target = *eligible[random() % count];
     const uint32_t occurrence = 1 + random() % target.occurrences;
-    const Fault fault = target.faults[random() % static_cast<uint32_t>(target.faultCount)];
     const uint32_t draw = random();
     const std::string at = ShortName(target.kind) + "@" + std::to_string(occurrence);
     ChaosPlan plan;
