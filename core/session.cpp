@@ -7,6 +7,7 @@
 #include "core/ui_callbacks.h"
 #include "device/device_link.h"
 #include "device/device_ops.h"
+#include "scan/announced_image.h"
 #include "scan/scan_job.h"
 #include "scan/spool_file.h"
 #include "ui/help_control.h"
@@ -253,6 +254,7 @@ int StartWithoutInterface() {
     if (OpenDevice(1) != 0) return 1;
     if (const int notReady = CheckReadyToScan(ReportAll, false); notReady != 0) return notReady;
     CloseDevice();
+    ForgetAnnouncedImage();  // a new image: the application has not been told about it yet
     Core().state = StateXferReady;
     SendToApplication(MSG_XFERREADY);
     return 0;

@@ -30,6 +30,10 @@ ReplyOutcome SenseOutcome(int32_t reply) { return OutcomeOf(senseOutcomes, reply
 
 ReplyOutcome StartKeyOutcome(int32_t reply) { return OutcomeOf(startKeyOutcomes, reply); }
 
+bool IsDeviceKeyPress(DeviceStatus status) {
+    return status == DEVSTATUS_COVER_OPEN || status == DEVSTATUS_STOP_KEY;
+}
+
 bool ShouldReport(int reportMode, DeviceStatus status) {
     if (status == DEVSTATUS_OK) return false;
     if (reportMode == ReportAll) return true;

@@ -26,6 +26,10 @@ struct ReplyOutcome {
 ReplyOutcome SenseOutcome(int32_t reply);
 // SCAN_STARTKEYSTATUS: 0 ok; everything else aborts the scan.
 ReplyOutcome StartKeyOutcome(int32_t reply);
+// Whether a SCAN_STARTKEYSTATUS result says a key on the device was pressed
+// (its stop key, reply 1, or a job started at its panel, reply 3): the scan
+// then ends as cancelled. A poll that failed or found a fault is a device failure.
+bool IsDeviceKeyPress(DeviceStatus status);
 // True when an operation in `reportMode` must show `status` to the user.
 bool ShouldReport(int reportMode, DeviceStatus status);
 

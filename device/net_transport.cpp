@@ -34,6 +34,35 @@ bool ResolveHost(const NetTransport* net, sockaddr_in* address) {
 // The socket as the worker sees it: a cancel on the caller's thread may take it away.
 SOCKET CurrentSocket(NetTransport* net) { return std::atomic_ref<SOCKET>(net->socket).load(); }
 
+// The platform's own connect time-out can run to minutes (a peer that drops
+// connection requests cost over two under Wine); a device on the local network
+// answers within milliseconds, so each attempt gets this much, or the
+// transport's own time-out when that is shorter.
+constexpr uint32_t ConnectTimeoutMs = 10000;
+
+uint32_t ConnectLimitMs(const NetTransport* net) {
+    const uint32_t exchange = uint32_t{net->header.timeoutSeconds} * 1000;
+    return exchange != 0 && exchange < ConnectTimeoutMs ? exchange : ConnectTimeoutMs;
+}
+
+// Connects the non-blocking socket, waiting at most `ms` for the device to accept.
+bool ConnectWithin(SOCKET s, const sockaddr_in& address, uint32_t ms) {
+    if (connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) return true;
+    if (WSAGetLastError() != WSAEWOULDBLOCK) return false;
+    fd_set writable, failed;
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(s, &writable);
+    FD_SET(s, &failed);
+    timeval limit{static_cast<long>(ms / 1000), static_cast<long>(ms % 1000 * 1000)};
+    if (select(0, nullptr, &writable, &failed, &limit) <= 0 || FD_ISSET(s, &failed)) return false;
+    int error = 0;
+    int length = sizeof error;
+    if (getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) == SOCKET_ERROR)
+        return false;
+    return error == 0;
+}
+
 // Transfers are capped so one call's count fits the int Winsock takes.
 int ClampToInt(uint32_t count) { return count > INT_MAX ? INT_MAX : static_cast<int>(count); }
 
@@ -65,7 +94,8 @@ int NetDestroy(Transport* transport) {
     return 1;
 }
 
-// No connect time-out of our own: an absent device fails after the system's.
+// The socket never blocks, from the connect on: the connect has its own
+// time-out, and NetWait bounds every later wait.
 int NetOpen(Transport* transport) {
     NetTransport* net = AsNet(transport);
     if (net == nullptr) return 0;
@@ -74,14 +104,15 @@ int NetOpen(Transport* transport) {
     if (!ResolveHost(net, &address)) return 0;
     net->socket = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (net->socket == INVALID_SOCKET) return 0;
-    if (connect(net->socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == SOCKET_ERROR) return 0;
+    u_long nonBlocking = 1;
+    if (ioctlsocket(net->socket, FIONBIO, &nonBlocking) == SOCKET_ERROR) return 0;
+    if (!ConnectWithin(net->socket, address, ConnectLimitMs(net))) return 0;
     // Every command is one small block that the device must see at once; left
     // to coalescing, it could wait for an acknowledgement. Best effort only.
     BOOL noDelay = TRUE;
-    setsockopt(net->socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
-    // From here on the socket never blocks: NetWait bounds every wait.
-    u_long nonBlocking = 1;
-    return ioctlsocket(net->socket, FIONBIO, &nonBlocking) == SOCKET_ERROR ? 0 : 1;
+    setsockopt(net->socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay),
+               sizeof noDelay);
+    return 1;
 }
 
 // The host text is kept, so the same object can connect again.

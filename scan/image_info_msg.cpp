@@ -5,6 +5,7 @@
 #include "core/handlers.h"
 #include "core/trace.h"
 #include "device/device_link.h"
+#include "scan/announced_image.h"
 #include "scan/image_info.h"
 #include "scan/scan_job.h"
 
@@ -25,6 +26,7 @@ TW_UINT16 ImageInfo(const DsRequest& request) {
     ComputeOutputSize(&c->scan, c->scanWindow.resolutionIndex);
     TW_IMAGEINFO info;
     FillImageInfo(c->scan, c->scanWindow.resolutionIndex, &info);
+    AnnounceImage(info);
     std::memcpy(request.data, &info, sizeof info);
     return TWRC_SUCCESS;
 }

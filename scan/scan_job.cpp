@@ -10,6 +10,7 @@
 #include "core/ui_callbacks.h"
 #include "device/device_link.h"
 #include "device/device_ops.h"
+#include "device/device_status.h"
 #include "image/adjustment_pipeline.h"
 #include "image/row_bytes.h"
 #include "scan/dib_header.h"
@@ -120,8 +121,8 @@ void ReadImage(const ScanJobSizes& sizes, uint8_t* readBuffer) {
         keyCounter += chunk;
         if (keyCounter > KeyPollBytes) {
             keyCounter = 0;
-            if (SCAN_STARTKEYSTATUS(ReportAll) != 0) {
-                s.scanStatus = SCANSTATUS_CANCELLED;
+            if (const DeviceStatus key = SCAN_STARTKEYSTATUS(ReportAll); key != DEVSTATUS_OK) {
+                s.scanStatus = IsDeviceKeyPress(key) ? SCANSTATUS_CANCELLED : SCANSTATUS_FAILED;
                 break;
             }
         }

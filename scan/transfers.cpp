@@ -10,13 +10,16 @@
 #include "core/ui_callbacks.h"
 #include "device/device_link.h"
 #include "device/device_ops.h"
+#include "device/device_status.h"
 #include "image/raster_geometry.h"
 #include "image/row_bytes.h"
+#include "scan/announced_image.h"
 #include "scan/dib_header.h"
 #include "scan/global_buffer.h"
 #include "scan/image_info.h"
 #include "scan/scan_job.h"
 #include "scan/spool_file.h"
+#include "scan/transfer_file.h"
 
 namespace {
 
@@ -87,6 +90,22 @@ TW_UINT16 AbandonJob(TW_UINT16 conditionCode) {
     return FailWith(conditionCode);
 }
 
+// The device may answer the transfer's own geometry question otherwise than
+// it answered DAT_IMAGEINFO; an image other than the announced one is never
+// handed over.
+bool ScansAnnouncedImage() { return MatchesAnnouncedImage(Core().scan, Core().scanWindow.resolutionIndex); }
+
+// Stops the job of an image that is not the announced one and waits until its
+// thread has let go of the device (for a memory transfer the done event may
+// mean "rows ready" rather than "job over").
+TW_UINT16 RefuseOtherImage() {
+    UiReportDeviceStatus(DEVSTATUS_DATA_ERROR);
+    const TW_UINT16 rc = AbandonJob(TWCC_OPERATIONERROR);
+    if (Core().scanThread != nullptr) WaitForSingleObject(static_cast<HANDLE>(Core().scanThread), INFINITE);
+    Core().scan.scanStatus = SCANSTATUS_FAILED;
+    return rc;
+}
+
 void FinishDelivery() {
     Core().scan.scanStatus = SCANSTATUS_DELIVERED;
     FreeFinalImage();
@@ -129,6 +148,7 @@ TW_UINT16 NativeTransfer(TW_UINT32* handleOut) {
     ScanSettings& s = Core().scan;
     if (JobEndedWithoutImage()) return EndUndeliveredJob();
     ComputeOutputSize(&s, Core().scanWindow.resolutionIndex);
+    if (!ScansAnnouncedImage()) return RefuseOtherImage();
     const uint64_t rowLength = DeliveredRowLength();
     const uint64_t height = static_cast<uint32_t>(std::max(s.outputHeight, 0));
     void* handle = nullptr;
@@ -160,14 +180,16 @@ const char* TransferFileName() {
     return Core().xferFileName[0] != '\0' ? Core().xferFileName : "TWAIN.TMP";
 }
 
-bool WriteBmpHeaders(const char* path) {
+// The file is the transfer's to remove from the moment it has been created anew.
+bool WriteBmpHeaders(const char* path, PartialTransferFile& file) {
     const ScanSettings& s = Core().scan;
     uint8_t fileHeader[BmpFileHeaderSize];
     uint8_t infoHeader[DibHeaderMaxSize];
     BuildBmpFileHeader(fileHeader, s.outputWidth, s.outputHeight, s.pixelType);
     const int32_t infoSize = BuildDibHeader(infoHeader, s.outputWidth, s.outputHeight);
-    return WriteWholeFile(path, GENERIC_WRITE, fileHeader, sizeof fileHeader) &&
-           WriteWholeFile(path, FILE_APPEND_DATA, infoHeader, static_cast<uint64_t>(infoSize));
+    if (!WriteWholeFile(path, GENERIC_WRITE, fileHeader, sizeof fileHeader)) return false;
+    file.Created();
+    return WriteWholeFile(path, FILE_APPEND_DATA, infoHeader, static_cast<uint64_t>(infoSize));
 }
 
 TW_UINT16 FileTransfer() {
@@ -176,14 +198,16 @@ TW_UINT16 FileTransfer() {
     StartScanJob(SCANPURPOSE_NATIVE_OR_FILE);
     if (JobEndedWithoutImage()) return EndUndeliveredJob();
     ComputeOutputSize(&s, Core().scanWindow.resolutionIndex);
+    if (!ScansAnnouncedImage()) return RefuseOtherImage();
     const uint64_t rowLength = DeliveredRowLength();
     const uint64_t height = static_cast<uint32_t>(std::max(s.outputHeight, 0));
     const uint64_t stripBytes = std::max(rowLength * height / 10, rowLength);
     uint8_t* strip = AllocateFixedBlock(stripBytes, nullptr);
     if (strip == nullptr) return AbandonJob(TWCC_LOWMEMORY);
     const char* path = TransferFileName();
+    PartialTransferFile file(path);
     // A file that cannot be written must not end in a reported success.
-    if (s.scanStatus == SCANSTATUS_SCANNING && !WriteBmpHeaders(path)) {
+    if (!WriteBmpHeaders(path, file)) {
         FreeFixedBlock(strip);
         return AbandonJob(TWCC_OPERATIONERROR);
     }
@@ -214,6 +238,7 @@ TW_UINT16 FileTransfer() {
         UiShowMainWindows();
         return FailWith(TWCC_OPERATIONERROR);
     }
+    file.Complete();
     FinishDelivery();
     return TWRC_XFERDONE;
 }
@@ -298,6 +323,11 @@ TW_UINT16 MemoryTransferStep(TW_IMAGEMEMXFER* xfer) {
         WaitForJob();
         return EndMemoryTransferUndelivered();
     }
+    // Checked before the first strip (again after a refused buffer: same answer).
+    if (memory.deliveredRows == 0 && !ScansAnnouncedImage()) {
+        memory.active = false;
+        return RefuseOtherImage();
+    }
     // A buffer shorter than one row could never make progress.
     const uint64_t length = xfer->Memory.Length;
     if (length < memory.outputRowLength) return FailWith(TWCC_BADVALUE);
@@ -348,6 +378,7 @@ TW_UINT16 ImageNativeXferMsg(const DsRequest& request) {
     if (request.msg != MSG_GET) return FailWith(TWCC_BADPROTOCOL);
     if (request.data == nullptr) return FailWith(TWCC_BADVALUE);
     TW_UINT16 rc = NativeTransfer(static_cast<TW_UINT32*>(request.data));
+    ForgetAnnouncedImage();
     DsTrace("ImageNativeXferMsg OUT");
     return rc;
 }
@@ -356,6 +387,7 @@ TW_UINT16 ImageFileXferMsg(const DsRequest& request) {
     DsTrace("ImageFileXferMsg IN");
     if (request.msg != MSG_GET) return FailWith(TWCC_BADPROTOCOL);
     TW_UINT16 rc = FileTransfer();
+    ForgetAnnouncedImage();
     DsTrace("ImageFileXferMsg OUT");
     return rc;
 }
@@ -366,6 +398,7 @@ TW_UINT16 ImageMemXferMsg(const DsRequest& request) {
     if (request.msg != MSG_GET) return FailWith(TWCC_BADPROTOCOL);
     if (request.data == nullptr) return FailWith(TWCC_BADVALUE);
     TW_UINT16 rc = MemoryTransferStep(static_cast<TW_IMAGEMEMXFER*>(request.data));
+    if (!memory.active) ForgetAnnouncedImage();
     DsTrace("ImageMemXferMsg OUT");
     return rc;
 }

@@ -397,3 +397,59 @@ TEST_F(DeviceNetTest, ReleaseReadsItsReply) {
 }
 
 }  // namespace
+
+namespace {
+
+// A listener whose queue is full: further connection requests get no answer at
+// all, as from a device that drops them. Closes everything on destruction.
+struct UnansweringPeer {
+    SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    std::vector<SOCKET> fillers;
+    uint16_t port = 0;
+
+    UnansweringPeer() {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        int length = sizeof address;
+        if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            listen(listener, 0) != 0 ||
+            getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            return;
+        port = ntohs(address.sin_port);
+        for (int i = 0; i < 4; ++i) {
+            SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+            u_long nonBlocking = 1;
+            ioctlsocket(s, FIONBIO, &nonBlocking);
+            connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+            fillers.push_back(s);
+        }
+    }
+    ~UnansweringPeer() {
+        for (SOCKET s : fillers) closesocket(s);
+        closesocket(listener);
+    }
+};
+
+}  // namespace
+
+// Without a connect time-out of its own the source waits for the system's
+// (over two minutes under Wine). The bound below is far above the one second
+// each attempt gets here, and far below that.
+TEST_F(DeviceNetTest, AConnectThatIsNeverAnsweredFailsLikeARefusedOne) {
+    WSADATA data;
+    ASSERT_EQ(0, WSAStartup(MAKEWORD(2, 2), &data));
+    {
+        UnansweringPeer peer;
+        ASSERT_NE(0, peer.port);
+        SetLinkPort(peer.port);
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            const DWORD start = GetTickCount();
+            EXPECT_EQ(1, OpenDevice(1)) << attempt;
+            EXPECT_LT(GetTickCount() - start, 30000u) << "a hang on the connect";
+            EXPECT_EQ(nullptr, GetCoreContext()->openTransport);
+        }
+        EXPECT_EQ((std::vector<int32_t>{1, 1}), reports);
+    }
+    WSACleanup();
+}

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "tools/sim/sim_chaos.h"
+
 namespace tarvik_sim {
 namespace {
 
@@ -53,13 +55,23 @@ void CorruptCode(CommandKind kind, std::vector<uint8_t>& bytes) {
 
 // Without a feeder the device holds no sheets whatever --sheets says.
 SimDevice::SimDevice(const SimOptions& options)
-    : options_(options), sheets_(options.feeder ? options.sheets : 0) {}
+    : options_(options), sheets_(options.feeder ? options.sheets : 0) {
+    if (!options.chaosSeed) return;
+    ChaosPlan plan = PlanChaos(*options.chaosSeed);
+    options_.faults = plan.faults;
+    chaosNote_ = "chaos seed=" + std::to_string(*options.chaosSeed) + " fault=" + plan.description;
+}
 
 // Ready or busy status, subject to the faults aimed at the connection status.
 ReplyPlan SimDevice::OnConnect() {
     ++connections_;
+    scannedOnConnection_ = false;
     const uint32_t seen = ++seen_[static_cast<int>(CommandKind::Status)];
     ReplyPlan plan;
+    if (!chaosNote_.empty()) {
+        plan.notes.push_back(chaosNote_);
+        chaosNote_.clear();
+    }
     const FaultOptions& f = options_.faults;
     if (AnyMatches(f.dropOn, CommandKind::Status, seen, nullptr)) {
         plan.drop = true;
@@ -79,11 +91,17 @@ ReplyPlan SimDevice::OnConnect() {
     return plan;
 }
 
-void SimDevice::OnDisconnect() { scanActive_ = false; }
+// A chaos fault belongs to the first scan: once its connection has ended the
+// device is healthy again, so the next scan shows whether the host recovered.
+void SimDevice::OnDisconnect() {
+    scanActive_ = false;
+    if (options_.chaosSeed && scannedOnConnection_) options_.faults = FaultOptions{};
+}
 
 // Counts the occurrence, applies drop and silence faults, then answers and corrupts as asked.
 ReplyPlan SimDevice::Handle(const Command& command) {
     const uint32_t seen = ++seen_[static_cast<int>(command.kind)];
+    if (command.kind == CommandKind::StartScan) scannedOnConnection_ = true;
     const FaultOptions& f = options_.faults;
     ReplyPlan plan;
     if (AnyMatches(f.dropOn, command.kind, seen, nullptr)) {
@@ -98,6 +116,12 @@ ReplyPlan SimDevice::Handle(const Command& command) {
         plan.bytes = {SenseReply(seen)};
     } else {
         plan = Answer(command);
+    }
+    int32_t variant = 0;
+    if (command.kind == CommandKind::GetDataBufferState &&
+        AnyMatches(f.oddGeometry, command.kind, seen, &variant)) {
+        plan.bytes = EncodeBufferState(OddGeometry(ComputeChartGeometry(window_), variant));
+        plan.notes.push_back("odd geometry variant=" + std::to_string(variant));
     }
     ApplyReplyFaults(command.kind, seen, plan);
     if (command.kind == CommandKind::ReadData && !plan.drop) LimitImageBytes(plan);

@@ -83,6 +83,8 @@ class SimDevice {
     bool stopKeyFired_ = false;
     bool silenceFired_ = false;
     bool dropFired_ = false;
+    std::string chaosNote_;  // logged on the first connection; empty without chaos
+    bool scannedOnConnection_ = false;
 };
 
 }  // namespace tarvik_sim

@@ -58,6 +58,15 @@ are image data bytes sent since the simulator started.)
   --refuse-identity       SCAN_CHECKPID answers status 1
   --busy                  every connection gets connection status 1 and is closed
   --busy-first N          only the first N connections are busy
+  --odd-geometry N[:V]    the N-th SCAN_GETDATABUFFERSTATE reports another image:
+                          V 1 one line high (default), 2 eight pixels narrower,
+                          3 8000 x 8000
+  --chaos SEED            one fault picked from SEED (same seed, same fault) among
+                          the above, aimed at one command before the first scan
+                          ends; it replaces the other fault options, is logged
+                          as "NOTE chaos seed=S fault=FLAG" on the first
+                          connection, and once the connection that scanned has
+                          ended the device behaves normally
   --help                  this text
 The four CMD options may be repeated. Every option also takes --option=value.
 
@@ -175,6 +184,25 @@ bool ApplyValueOption(std::string_view name, std::string_view value, SimOptions*
     if (name == "--silence-after" || name == "--drop-after") {
         if (!ParseNumber(value, &count)) return false;
         (name == "--silence-after" ? f.silenceAfter : f.dropAfter) = count;
+        return true;
+    }
+    if (name == "--chaos") {
+        uint32_t seed = 0;
+        if (!ParseNumber(value, &seed)) return false;
+        o->chaosSeed = seed;
+        return true;
+    }
+    if (name == "--odd-geometry") {
+        fault.kind = CommandKind::GetDataBufferState;
+        fault.argument = 1;
+        if (const size_t colon = value.find(':'); colon != std::string_view::npos) {
+            if (!ParseNumber(value.substr(colon + 1), &fault.argument) || fault.argument < 1 ||
+                fault.argument > 3)
+                return false;
+            value = value.substr(0, colon);
+        }
+        if (!ParseNumber(value, &fault.occurrence) || fault.occurrence == 0) return false;
+        f.oddGeometry.push_back(fault);
         return true;
     }
     if (name == "--split") return ParseSplit(value, &f.splitBytes, &f.splitDelayMs);

@@ -38,7 +38,8 @@ struct FaultOptions {
     std::vector<CommandFault> wrongLength;
     bool refuseIdentity = false;
     bool busyAlways = false;
-    uint32_t busyFirst = 0;  // the first N connections are told the device is busy
+    uint32_t busyFirst = 0;                 // the first N connections are told the device is busy
+    std::vector<CommandFault> oddGeometry;  // SCAN_GETDATABUFFERSTATE occurrences; argument: variant
 };
 
 struct SimOptions {
@@ -58,6 +59,7 @@ struct SimOptions {
     uint32_t exitAfterConnections = 0;  // 0 = no limit
     uint32_t idleTimeoutSeconds = 0;    // 0 = a connection may stay idle for ever
     FaultOptions faults;
+    std::optional<uint32_t> chaosSeed;  // replaces the faults with the one the seed picks
     bool help = false;
 };
 
