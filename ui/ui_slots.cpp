@@ -1,20 +1,21 @@
 // Fills the table through which the core drives the interface. The main
-// dialog and the progress dialog come with their own templates later; until
-// then their slots find no window and do nothing, and ShowMainDialog reports
-// that the dialog could not be opened.
+// dialog comes with its own template later; until then its slots find no
+// window and do nothing, and ShowMainDialog reports that the dialog could not
+// be opened.
 #include <windows.h>
 
 #include "core/ui_callbacks.h"
+#include "scan/progress_dialog.h"
 #include "ui/adjustment_settings.h"
 #include "ui/device_select_dialog.h"
 #include "ui/main_ui_state.h"
 
 namespace {
 
-constexpr UINT DeviceStatusMessage = WM_APP + 2;
+constexpr UINT DeviceStatusMessage = ProgressStatusMessage;
 
 HWND MainDialog() { return static_cast<HWND>(GetMainUiState()->mainDialog); }
-HWND ProgressWindow() { return static_cast<HWND>(GetUiGlobals()->progressState.window); }
+HWND ProgressWindow() { return ProgressDialogWindow(); }
 
 int ShowMainDialog(void*) { return 1; }
 
@@ -56,15 +57,9 @@ void CancelProgress() {
     if (progress != nullptr) SendMessageA(progress, WM_COMMAND, IDCANCEL, 0);
 }
 
-void StartProgress(int) {}
+void StartProgress(int) { StartProgressDialog(); }
 
-void CloseProgress(uint32_t delayMs) {
-    HWND progress = ProgressWindow();
-    if (progress == nullptr) return;
-    if (delayMs != 0) Sleep(delayMs);
-    EndDialog(progress, 0);
-    GetUiGlobals()->progressState.window = nullptr;
-}
+void CloseProgress(uint32_t delayMs) { CloseProgressDialog(delayMs); }
 
 int ChooseDevice() { return static_cast<int>(RunDeviceSelectDialog(1)); }
 
@@ -74,6 +69,9 @@ int FilterEvent(void* platformMessage) {
     return IsDialogMessageA(dialog, static_cast<MSG*>(platformMessage)) ? 1 : 0;
 }
 
+// Synchronous, so the job waits until the user has read the message: the
+// progress dialog's thread always serves its messages, and the application's
+// thread serves sent messages in every wait for the job.
 void ReportDeviceStatus(int32_t status) {
     HWND target = ProgressWindow();
     if (target == nullptr) target = MainDialog();
