@@ -302,7 +302,7 @@ TEST_F(DeviceErrorWhileWaitingTest, MessageIsShownAndTheTransferFailsTwentyTimes
         TW_UINT32 handle = 0;
         TW_UINT16 rc;
         {
-            Watchdog watchdog(300000);
+            Watchdog watchdog(150000);
             rc = Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle);
         }
         StopSimulatedDevice(&failing);
