@@ -235,6 +235,26 @@ TEST_F(ProgressDialogTest, DeviceStatusIsShownOverTheDialogWhichStaysOpen) {
     EXPECT_TRUE(IsWindow(dialog));
 }
 
+class ProgressCancelTest : public TransferTest {};
+
+// The user presses Cancel as soon as the dialog is up, before the first read.
+TEST_F(ProgressCancelTest, CancelInTheDialogEndsTheTransferWithCancel) {
+    OPEN_OR_SKIP("", 3);
+    GetUiGlobals()->resourceHandle = ResourceModule();
+    static void (*startReal)(int) = GetUiCallbacks()->StartProgress;
+    GetUiCallbacks()->StartProgress = +[](int unused) {
+        startReal(unused);
+        UiCancelProgress();
+    };
+    TW_UINT32 handle = 0;
+    EXPECT_EQ(TWRC_CANCEL, Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle));
+    EXPECT_EQ(SCANSTATUS_CANCELLED, GetScanSettings()->scanStatus);
+    EXPECT_FALSE(UiIsProgressOpen());
+    EXPECT_NE(std::string::npos, ReadSimulatorLog(device).find("SCAN_ABORT"));
+    GetUiCallbacks()->StartProgress = startReal;
+    EXPECT_EQ(TWRC_XFERDONE, NativeTransferAndCheck(3)) << "the next scan runs with its own dialog";
+}
+
 // The application's thread has a window of its own and waits for the job
 // while the scan thread reports a device error: to the progress dialog when it
 // is up, else to the application's window. Either way the message is shown
