@@ -107,7 +107,7 @@ void LayOutForPreview(HWND dialog) {
 INT_PTR OnInitDialog(HWND dialog, LPARAM param) {
     SetWindowLongPtrA(dialog, DWLP_USER, param);
     DialogState& state = State(dialog);
-    CenterWindow(dialog);
+    CenterWindow(dialog, CenterOverAdjustmentDialog);
     std::atomic_ref<void*>(*state.windowSlot).store(dialog);
     SetDlgItemTextA(dialog, IDC_PROGRESS_SCAN_TEXT, ResourceText(IDS_PROGRESS_SCANNING).c_str());
     SetDlgItemTextA(dialog, IDC_PROGRESS_DELIVERY_TEXT, ResourceText(IDS_PROGRESS_DELIVERING).c_str());
