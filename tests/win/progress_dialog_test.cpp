@@ -19,7 +19,6 @@
 #include "resources/resource_ids.h"
 #include "tests/win/transfer_support.h"
 #include "ui/adjustment_settings.h"
-#include "ui/device_status_message.h"
 #include "ui/main_ui_state.h"
 
 namespace {
@@ -255,9 +254,9 @@ TEST_F(ProgressCancelTest, CancelInTheDialogEndsTheTransferWithCancel) {
     EXPECT_EQ(TWRC_XFERDONE, NativeTransferAndCheck(3)) << "the next scan runs with its own dialog";
 }
 
-// The application's thread has a window of its own and waits for the job
+// The application's thread has the main dialog up and waits for the job
 // while the scan thread reports a device error: to the progress dialog when it
-// is up, else to the application's window. Either way the message is shown
+// is up, else to the main dialog. Either way the message is shown
 // and the transfer fails; a wait that stopped serving the thread's messages
 // would hang here, which the watchdog turns into a failure.
 struct Watchdog {
@@ -278,28 +277,15 @@ struct Watchdog {
     std::thread thread;
 };
 
-LRESULT CALLBACK StandInMainDialog(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == ProgressStatusMessage) {
-        ShowDeviceStatus(window, 0, static_cast<int32_t>(wParam));
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
 class DeviceErrorWhileWaitingTest : public TransferTest {};
 
 TEST_F(DeviceErrorWhileWaitingTest, MessageIsShownAndTheTransferFailsTwentyTimesInARow) {
     OPEN_OR_SKIP("", 3);
     GetUiGlobals()->resourceHandle = ResourceModule();
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = StandInMainDialog;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "TarvikStandInMainDialog";
-    RegisterClassA(&windowClass);
-    HWND mainWindow = CreateWindowExA(0, windowClass.lpszClassName, "main", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                      0, 0, 300, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
+    ASSERT_EQ(0, UiShowMainDialog(nullptr));
+    HWND mainWindow = static_cast<HWND>(GetMainUiState()->mainDialog);
     ASSERT_NE(nullptr, mainWindow);
-    GetMainUiState()->mainDialog = mainWindow;
+    ASSERT_EQ(GetCurrentThreadId(), GetWindowThreadProcessId(mainWindow, nullptr));
     void (*const realStartProgress)(int) = GetUiCallbacks()->StartProgress;
     static MessageBoxReader* reader = nullptr;
     MessageBoxReader boxes;
@@ -336,8 +322,7 @@ TEST_F(DeviceErrorWhileWaitingTest, MessageIsShownAndTheTransferFailsTwentyTimes
         shown = texts.size();
     }
     GetUiCallbacks()->StartProgress = realStartProgress;
-    GetMainUiState()->mainDialog = nullptr;
-    DestroyWindow(mainWindow);
+    UiDestroyMainDialog();
     reader = nullptr;
 }
 
