@@ -3,14 +3,15 @@
 #include <windows.h>
 
 #include "core/handlers.h"
+#include "core/win_handles.h"
 
 void SendToApplication(TW_UINT16 message) {
-    HMODULE manager = LoadLibraryA("TWAIN_32.DLL");
-    if (manager == nullptr) return;
-    auto entry = reinterpret_cast<DSMENTRYPROC>(reinterpret_cast<void*>(GetProcAddress(manager, "DSM_Entry")));
+    LoadedModule manager(LoadLibraryA("TWAIN_32.DLL"));
+    if (!manager) return;
+    auto entry =
+        reinterpret_cast<DSMENTRYPROC>(reinterpret_cast<void*>(GetProcAddress(manager.get(), "DSM_Entry")));
     if (entry != nullptr) {
         CoreContext* core = GetCoreContext();
         entry(&core->dsIdentity, &core->appIdentity, DG_CONTROL, DAT_NULL, message, nullptr);
     }
-    FreeLibrary(manager);
 }

@@ -3,27 +3,11 @@
 #include <windows.h>
 
 #include "core/cap_containers.h"
+#include "core/win_handles.h"
 
 namespace {
 
 ContainerAllocator containerAllocator = nullptr;
-
-// Holds a global memory block locked for the life of the guard.
-class GlobalLockGuard {
-   public:
-    explicit GlobalLockGuard(HGLOBAL handle)
-        : handle_(handle), data_(handle ? static_cast<uint8_t*>(GlobalLock(handle)) : nullptr) {}
-    ~GlobalLockGuard() {
-        if (data_ != nullptr) GlobalUnlock(handle_);
-    }
-    GlobalLockGuard(const GlobalLockGuard&) = delete;
-    GlobalLockGuard& operator=(const GlobalLockGuard&) = delete;
-    uint8_t* Data() const { return data_; }
-
-   private:
-    HGLOBAL handle_;
-    uint8_t* data_;
-};
 
 HGLOBAL AllocateBlock(uint64_t bytes) {
     if (bytes > 0x7fffffff) return nullptr;
@@ -36,18 +20,15 @@ HGLOBAL AllocateBlock(uint64_t bytes) {
 template <typename Writer>
 bool BuildContainer(TW_CAPABILITY* cap, TW_UINT16 conType, uint64_t bytes, Writer write) {
     cap->hContainer = nullptr;
-    HGLOBAL block = AllocateBlock(bytes);
-    if (block == nullptr) return false;
+    GlobalMemory block(AllocateBlock(bytes));
+    if (!block) return false;
     {
-        GlobalLockGuard lock(block);
-        if (lock.Data() == nullptr) {
-            GlobalFree(block);
-            return false;
-        }
-        write(lock.Data());
+        GlobalLockScope lock(block.get());
+        if (!lock) return false;
+        write(lock.as<uint8_t>());
     }
     cap->ConType = conType;
-    cap->hContainer = block;
+    cap->hContainer = block.release();
     return true;
 }
 
@@ -82,15 +63,15 @@ bool ReadOneValue(const TW_CAPABILITY* cap, TW_UINT32* out) {
     *out = 0;
     const size_t size = BlockSize(cap->hContainer);
     if (size == 0) return false;
-    GlobalLockGuard lock(cap->hContainer);
-    return ReadOneValueBytes(lock.Data(), size, out);
+    GlobalLockScope lock(cap->hContainer);
+    return ReadOneValueBytes(lock.as<uint8_t>(), size, out);
 }
 
 bool IsSoundEnumeration(const TW_CAPABILITY* cap) {
     const size_t size = BlockSize(cap->hContainer);
     if (size == 0) return false;
-    GlobalLockGuard lock(cap->hContainer);
-    return IsSoundEnumerationBytes(lock.Data(), size);
+    GlobalLockScope lock(cap->hContainer);
+    return IsSoundEnumerationBytes(lock.as<uint8_t>(), size);
 }
 
 void SetContainerAllocator(ContainerAllocator allocator) { containerAllocator = allocator; }

@@ -35,7 +35,7 @@ int32_t* GetTransportKind() { return &coreContext.transportKindSetting; }
 DeviceLink* GetDeviceLink() { return &coreContext.link; }
 
 void InitCoreContextValues(bool usesMetric) {
-    memset(&coreContext, 0, sizeof coreContext);
+    coreContext = CoreContext{};
     CoreContext& c = coreContext;
     c.xferCount = -1;
     c.pixelFlavor = TWPF_CHOCOLATE;

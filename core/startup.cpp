@@ -8,6 +8,7 @@
 #include "core/handlers.h"
 #include "core/platform_hook.h"
 #include "core/ui_callbacks.h"
+#include "core/win_handles.h"
 #include "core/win_platform.h"
 #include "ui/adjustment_settings.h"
 #include "ui/main_settings.h"
@@ -22,11 +23,9 @@ constexpr int32_t PlatenWidth = 850;    // hundredths of an inch
 constexpr int32_t PlatenHeight = 1169;  // hundredths of an inch
 
 bool FileExists(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(file);
-    return true;
+    const FileHandle file(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr));
+    return static_cast<bool>(file);
 }
 
 void CopyText(char* destination, size_t size, const std::string& text) {

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/core_context.h"
+#include "core/serving_wait.h"
 #include "core/trace.h"
 #include "core/ui_callbacks.h"
 #include "device/device_link.h"
@@ -204,7 +205,7 @@ DWORD WINAPI ScanThread(void*) {
 void ReplaceDoneEvent() {
     ScanSettings& s = Core().scan;
     if (Core().scanThread != nullptr) {
-        WaitForSingleObject(static_cast<HANDLE>(Core().scanThread), INFINITE);
+        WaitServingMessages(static_cast<HANDLE>(Core().scanThread), INFINITE);
         CloseHandle(static_cast<HANDLE>(Core().scanThread));
         Core().scanThread = nullptr;
     }
@@ -280,6 +281,8 @@ bool LastJobRanOutOfMemory() { return outOfMemory; }
 void SignalScanFinished() { SetEvent(ScanFinishedEvent()); }
 
 void WaitForScanFinished() {
-    HANDLE event = ScanFinishedEvent();
-    if (event != nullptr) WaitForSingleObject(event, INFINITE);
+    // A thread that ended early never sets the event; its own end ends the wait.
+    HANDLE waits[] = {ScanFinishedEvent(), static_cast<HANDLE>(Core().scanThread)};
+    if (waits[0] == nullptr || waits[1] == nullptr) return;
+    WaitServingMessages(waits, 2, INFINITE);
 }

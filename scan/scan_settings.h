@@ -3,7 +3,44 @@
 // opaque pointers so the image code can be built and tested on the host.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+
+// A 32-bit member that the scan thread, the application's thread and the
+// progress dialog's thread read and write without a lock: every access is one
+// atomic access of the whole value, so no reader sees a torn or stale-forever
+// value. Copying a record copies a snapshot of the value.
+template <typename T>
+class SharedValue {
+   public:
+    SharedValue(T value = T()) : value_(value) {}
+    SharedValue(const SharedValue& other) : value_(other.load()) {}
+    SharedValue& operator=(const SharedValue& other) {
+        store(other.load());
+        return *this;
+    }
+    SharedValue& operator=(T value) {
+        store(value);
+        return *this;
+    }
+    operator T() const { return load(); }
+    T load() const { return value_.load(); }
+    void store(T value) { value_.store(value); }
+    // Writes desired only while the value is still expected; true when it did.
+    bool CompareExchange(T expected, T desired) { return value_.compare_exchange_strong(expected, desired); }
+    SharedValue& operator+=(T delta) {
+        value_.fetch_add(delta);
+        return *this;
+    }
+    SharedValue& operator++() {
+        value_.fetch_add(1);
+        return *this;
+    }
+
+   private:
+    std::atomic<T> value_;
+};
+static_assert(sizeof(SharedValue<int32_t>) == 4 && std::atomic<int32_t>::is_always_lock_free);
 
 struct ScanSettings {
     int32_t scanPurpose;  // 0 memory transfer, 1 native or file transfer, 2 preview
@@ -25,18 +62,18 @@ struct ScanSettings {
     int32_t curveIn[5];
     int32_t curveOut[5];
     int32_t curveGamma;
-    int32_t curveMode;  // 0 five-point curve, 1 gamma, other: none
+    int32_t curveMode;   // 0 five-point curve, 1 gamma, other: none
     int32_t balance[9];  // red, green, blue x shadows, midtones, highlights
     int32_t sharpness;
     int32_t descreen;
     int32_t hue;
     int32_t saturation;
     int32_t lightness;
-    int32_t rowsScanned;
-    int32_t rowsDelivered;
-    uint32_t memXferRow;
+    SharedValue<int32_t> rowsScanned;
+    SharedValue<int32_t> rowsDelivered;
+    SharedValue<uint32_t> memXferRow;
     void* scanDoneEvent;
-    volatile int32_t scanStatus;  // 0 scanning, 1 scanned, 2 delivered, 3 cancelled, 4 failed
+    SharedValue<int32_t> scanStatus;  // 0 scanning, 1 scanned, 2 delivered, 3 cancelled, 4 failed
     int32_t selectedAreaOnly;
     int32_t selLeft;
     int32_t selTop;

@@ -6,6 +6,7 @@
 
 #include "core/app_data_path.h"
 #include "core/core_context.h"
+#include "core/win_handles.h"
 #include "device/device_link.h"
 #include "device/device_ops.h"
 #include "image/adjustment_pipeline.h"
@@ -48,12 +49,11 @@ bool WriteWholeFile(const char* path, uint32_t mode, const void* data, uint64_t 
         return false;
     }
     if (path == nullptr || (data == nullptr && size > 0) || size > 0xFFFFFFFFull) return false;
-    HANDLE file = CreateFileA(path, mode, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    if (mode == FILE_APPEND_DATA) SetFilePointer(file, 0, nullptr, FILE_END);
+    FileHandle file(CreateFileA(path, mode, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    if (mode == FILE_APPEND_DATA) SetFilePointer(file.get(), 0, nullptr, FILE_END);
     DWORD written = 0;
-    BOOL ok = size == 0 || WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr);
-    CloseHandle(file);
+    BOOL ok = size == 0 || WriteFile(file.get(), data, static_cast<DWORD>(size), &written, nullptr);
     return ok && written == size;
 }
 
@@ -61,9 +61,9 @@ int RestorePreview(const char* spoolPath) {
     if (spoolPath == nullptr || !FetchPreviewGeometry()) return 0;
     ScanImage& preview = Core().previewImage;
     ScanSettings& s = Core().scan;
-    HANDLE file = CreateFileA(spoolPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 0;
+    FileHandle file(CreateFileA(spoolPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return 0;
 
     const int32_t width = s.imageWidth;
     const int32_t height = s.imageHeight;
@@ -71,10 +71,9 @@ int RestorePreview(const char* spoolPath) {
     FreeFixedBlock(preview.base);
     preview.width = width;
     preview.height = height;
-    uint8_t* base = width > 0 && height > 0 ? AllocateFixedBlock(2 * raw + HeaderReserve, &Core().scanBlock)
-                                            : nullptr;
+    uint8_t* base =
+        width > 0 && height > 0 ? AllocateFixedBlock(2 * raw + HeaderReserve, &Core().scanBlock) : nullptr;
     if (base == nullptr) {
-        CloseHandle(file);
         preview.width = 0;
         preview.height = 0;
         return 0;
@@ -89,8 +88,7 @@ int RestorePreview(const char* spoolPath) {
     Core().scanWindow.previewMode = 0;
 
     DWORD read = 0;
-    ReadFile(file, preview.rows, static_cast<DWORD>(raw), &read, nullptr);
-    CloseHandle(file);
+    ReadFile(file.get(), preview.rows, static_cast<DWORD>(raw), &read, nullptr);
     RestorePreviewImage();
     return 1;
 }

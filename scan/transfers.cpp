@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "core/handlers.h"
+#include "core/serving_wait.h"
 #include "core/trace.h"
 #include "core/ui_callbacks.h"
 #include "device/device_link.h"
@@ -58,7 +59,9 @@ uint64_t DeliveredRowLength() {
     return static_cast<uint64_t>(AlignedRowBytes(Core().scan.pixelType, Core().scan.outputWidth));
 }
 
-void WaitForJob() { WaitForSingleObject(static_cast<HANDLE>(Core().scan.scanDoneEvent), INFINITE); }
+// The scan thread may report to a window of this thread while we wait, and
+// ends by itself within the device's time-outs or at a cancel.
+void WaitForJob() { WaitServingMessages(static_cast<HANDLE>(Core().scan.scanDoneEvent), INFINITE); }
 
 // True when the job ended before it produced an image (it could not start, or
 // was cancelled or failed at once); its end has then been waited for.

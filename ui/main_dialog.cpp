@@ -1037,6 +1037,12 @@ void DestroyMainDialog() {
 void ShowMainWindows() {
     HWND dialog = MainDialog();
     if (dialog == nullptr) return;
+    // The scan thread ends a preview with this call: it only posts the change
+    // to the dialog's own thread, which paints when it comes to it.
+    if (GetWindowThreadProcessId(dialog, nullptr) != GetCurrentThreadId()) {
+        ShowWindowAsync(dialog, SW_SHOW);
+        return;
+    }
     ShowWindow(dialog, SW_SHOW);
     SetForegroundWindow(dialog);
     InvalidateRect(dialog, nullptr, FALSE);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "core/ui_callbacks.h"
+#include "scan/progress_dialog.h"
 #include "ui/adjustment_settings.h"
 #include "ui/device_select_dialog.h"
 #include "ui/main_dialog.h"
@@ -13,7 +14,7 @@
 namespace {
 
 HWND MainDialog() { return static_cast<HWND>(GetMainUiState()->mainDialog); }
-HWND ProgressWindow() { return static_cast<HWND>(GetUiGlobals()->progressState.window); }
+HWND ProgressWindow() { return ProgressDialogWindow(); }
 
 void CloseAdjustmentDialog() {
     UiGlobals& globals = *GetUiGlobals();
@@ -31,18 +32,15 @@ void CancelProgress() {
     if (progress != nullptr) SendMessageA(progress, WM_COMMAND, IDCANCEL, 0);
 }
 
-void StartProgress(int) {}
+void StartProgress(int) { StartProgressDialog(); }
 
-void CloseProgress(uint32_t delayMs) {
-    HWND progress = ProgressWindow();
-    if (progress == nullptr) return;
-    if (delayMs != 0) Sleep(delayMs);
-    EndDialog(progress, 0);
-    GetUiGlobals()->progressState.window = nullptr;
-}
+void CloseProgress(uint32_t delayMs) { CloseProgressDialog(delayMs); }
 
 int ChooseDevice() { return static_cast<int>(RunDeviceSelectDialog(1)); }
 
+// Synchronous, so the job waits until the user has read the message: the
+// progress dialog's thread always serves its messages, and the application's
+// thread serves sent messages in every wait for the job.
 void ReportDeviceStatus(int32_t status) {
     HWND target = ProgressWindow();
     if (target == nullptr) target = MainDialog();

@@ -9,8 +9,7 @@
 namespace {
 
 ScanSettings Settings(int32_t pixelType, int32_t width, int32_t height) {
-    ScanSettings s;
-    std::memset(&s, 0, sizeof s);
+    ScanSettings s{};
     s.pixelType = pixelType;
     s.imageWidth = width;
     s.imageHeight = height;

@@ -24,7 +24,7 @@ class ImagePipeline : public ::testing::Test {
     void SetUp() override {
         hookLog = &log;
         GetPlatformHooks()->setEvent = [](void*) {
-            hookLog->signalRows.push_back(hookLog->watched ? hookLog->watched->rowsScanned : -1);
+            hookLog->signalRows.push_back(hookLog->watched ? hookLog->watched->rowsScanned.load() : -1);
         };
         GetPlatformHooks()->debugLine = [](const char* text) { hookLog->lines.emplace_back(text); };
     }
