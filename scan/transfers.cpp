@@ -104,7 +104,7 @@ bool ScansAnnouncedImage() { return MatchesAnnouncedImage(Core().scan, Core().sc
 TW_UINT16 RefuseOtherImage() {
     UiReportDeviceStatus(DEVSTATUS_DATA_ERROR);
     const TW_UINT16 rc = AbandonJob(TWCC_OPERATIONERROR);
-    if (Core().scanThread != nullptr) WaitForSingleObject(static_cast<HANDLE>(Core().scanThread), INFINITE);
+    if (Core().scanThread != nullptr) WaitServingMessages(static_cast<HANDLE>(Core().scanThread), INFINITE);
     Core().scan.scanStatus = SCANSTATUS_FAILED;
     return rc;
 }
