@@ -3,12 +3,15 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "ui/adjustment_settings.h"
 #include "ui/device_status_message.h"
+#include "ui/paper_placement.h"
 #include "ui/profile_file.h"
 
 namespace {
@@ -19,6 +22,15 @@ MainUiState mainUiState;
 constexpr size_t NameBuffer = 128;
 constexpr size_t CommentBuffer = 256;
 
+// Fallbacks of a missing key that are not numbers of their own. The source
+// itself writes files with the device address alone (device selection, the
+// quick start): such a file must open as the paper of the user's locale, not
+// as a 10 mm square. A missing key of these keeps the value SetMainDefaults
+// gave it; a missing document width or length takes the size of the paper
+// "Scan_Size" names.
+constexpr int32_t KeepDefault = INT32_MIN;
+constexpr int32_t FromPaper = INT32_MIN + 1;
+
 struct FixedKey {
     const char* key;
     int32_t MainUiState::*member;
@@ -28,8 +40,8 @@ struct FixedKey {
 // In file order; saving writes them in the same order.
 const FixedKey fixedKeys[] = {
     {"Scan_Method", &MainUiState::scanMethod, 0},
-    {"Scan_Size", &MainUiState::scanSize, 1},
-    {"Unit", &MainUiState::unit, 1},
+    {"Scan_Size", &MainUiState::scanSize, KeepDefault},
+    {"Unit", &MainUiState::unit, KeepDefault},
     {"Color_Type", &MainUiState::colorType, 3},
     {"Gam_Curve", &MainUiState::gamCurve, 0},
     {"Scan_Orientn", &MainUiState::scanOrientn, 0},
@@ -43,10 +55,10 @@ const FixedKey fixedKeys[] = {
     {"Scan_Y", &MainUiState::scanY, 0},
     {"Scan_H", &MainUiState::scanH, 2362},
     {"Scan_V", &MainUiState::scanV, 2362},
-    {"Scan_A", &MainUiState::scanA, 2362},
-    {"Scan_B", &MainUiState::scanB, 2362},
-    {"Custom_A", &MainUiState::customA, 2362},
-    {"Custom_B", &MainUiState::customB, 2362},
+    {"Scan_A", &MainUiState::scanA, FromPaper},
+    {"Scan_B", &MainUiState::scanB, FromPaper},
+    {"Custom_A", &MainUiState::customA, KeepDefault},
+    {"Custom_B", &MainUiState::customB, KeepDefault},
     {"Brightness", &MainUiState::brightness, 0},
     {"Contrast", &MainUiState::contrast, 0},
     {"Mode_New_Count", &MainUiState::modeNewCount, 0},
@@ -232,13 +244,31 @@ void LoadMainSettings(const char* path) {
     if (!SettingsFileExists(path)) return;
     MainUiState& m = mainUiState;
     CopyField(m.ipAddress, ReadSettingsText(path, "IPAddress", "0.0.0.0", NameBuffer));
-    for (const FixedKey& k : fixedKeys) m.*k.member = ReadSettingsInt(path, k.key, k.fallback);
+    const int32_t localePaper = m.scanSize;
+    bool widthMissing = false, lengthMissing = false;
+    for (const FixedKey& k : fixedKeys) {
+        const std::optional<int32_t> value = ReadSettingsIntIfPresent(path, k.key);
+        if (value) {
+            m.*k.member = *value;
+        } else if (k.fallback == FromPaper) {
+            (k.member == &MainUiState::scanA ? widthMissing : lengthMissing) = true;
+        } else if (k.fallback != KeepDefault) {
+            m.*k.member = k.fallback;
+        }
+    }
     // Counts come from a file people edit: beyond the tables they would read
     // and write past their ends, so they are held to what the tables can take.
     m.newCount = ClampCount(m.newCount, AreaTableSize);
     m.modeNewCount = ClampCount(m.modeNewCount, MaxUserModes);
     for (int i = 0; i < m.newCount; ++i) LoadArea(path, i, m.areaTable[i]);
     for (int j = 0; j < m.modeNewCount + BuiltInModeRecords; ++j) LoadMode(path, j, m.modeTable[j]);
+    if (widthMissing || lengthMissing) {
+        // Areas are loaded by now: a registered area names its size too.
+        PaperSizeEntry paper{2362, 2362};
+        if (!DocumentSizeOf(m, m.scanSize, &paper)) DocumentSizeOf(m, localePaper, &paper);
+        if (widthMissing) m.scanA = paper.width;
+        if (lengthMissing) m.scanB = paper.length;
+    }
 }
 
 void SaveMainSettings(const char* path) {
