@@ -44,13 +44,17 @@ void ShowDeviceStatus(HWND window, int mode, int32_t code) {
     if (mode == StatusModeDeviceSelect && code == 0) EndDialog(window, 0);
 }
 
-void CenterWindow(HWND window) {
+void CenterWindow(HWND window, int mode) {
     RECT r;
     if (!GetWindowRect(window, &r)) return;
-    int width = r.right - r.left;
-    int height = r.bottom - r.top;
-    int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    const int width = r.right - r.left;
+    const int height = r.bottom - r.top;
+    RECT over{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    HWND adjustment = static_cast<HWND>(GetUiGlobals()->adjustmentDialog);
+    if (mode == CenterOverAdjustmentDialog && adjustment != nullptr) GetWindowRect(adjustment, &over);
+    const int x = over.left + (over.right - over.left - width) / 2;
+    const int y = over.top + (over.bottom - over.top - height) / 2;
     SetWindowPos(window, nullptr, x < 0 ? 0 : x, y < 0 ? 0 : y, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(window, nullptr, TRUE);
 }

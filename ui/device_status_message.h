@@ -15,7 +15,9 @@ unsigned DeviceStatusStringId(int32_t code);
 // Shows the message of a nonzero code in an error box owned by window; in the
 // selection mode, code 0 ends the window as a dialog with result 0.
 void ShowDeviceStatus(HWND window, int mode, int32_t code);
-// Centres a window on the screen.
-void CenterWindow(HWND window);
+constexpr int CenterOverAdjustmentDialog = 1;
+// Centres a window on the screen, or in mode 1 over the adjustment dialog
+// while one is open; the window keeps its size and is repainted.
+void CenterWindow(HWND window, int mode = 0);
 // A string of the resource module; empty when it is missing.
 std::string ResourceText(unsigned id);
