@@ -6,13 +6,15 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "ui/adjustment_settings.h"
 #include "ui/device_status_message.h"
-#include "ui/paper_placement.h"
+#include "ui/main_dialog_model.h"
 #include "ui/profile_file.h"
+#include "ui/size_fields.h"
 
 namespace {
 
@@ -207,6 +209,26 @@ void SaveMode(const char* path, int j, const ScanModeRecord& mode) {
 
 int32_t ClampCount(int32_t count, int32_t limit) { return std::clamp(count, 0, limit); }
 
+// The document width and length the main dialog would set for the size index
+// of `m`, by its own rules (placement, rotation, custom size, registered
+// areas, which are loaded by now); an index that names nothing gives the
+// locale's paper. Worked on a copy: applying a size also moves the area.
+PaperSizeEntry DocumentSizeNamed(const MainUiState& m, int32_t localePaper) {
+    auto scratch = std::make_unique<MainUiState>(m);
+    SizeFields fields;
+    const auto context = [&](int32_t sizeIndex) {
+        const int32_t placement = PlacementForSize(sizeIndex) ? m.scanOrientn : -1;
+        return SizeFieldContext{m.unit, m.resolution, placement, m.scanOrientation};
+    };
+    const int32_t size = m.scanSize;
+    if (size >= 0 && size <= PaperSizeCount) {
+        ApplyPaperSize(*scratch, fields, context(size), size);
+    } else if (!ApplyRegisteredArea(*scratch, fields, context(size), size)) {
+        ApplyPaperSize(*scratch, fields, context(localePaper), localePaper);
+    }
+    return {scratch->scanA, scratch->scanB};
+}
+
 }  // namespace
 
 MainUiState* GetMainUiState() { return &mainUiState; }
@@ -263,9 +285,7 @@ void LoadMainSettings(const char* path) {
     for (int i = 0; i < m.newCount; ++i) LoadArea(path, i, m.areaTable[i]);
     for (int j = 0; j < m.modeNewCount + BuiltInModeRecords; ++j) LoadMode(path, j, m.modeTable[j]);
     if (widthMissing || lengthMissing) {
-        // Areas are loaded by now: a registered area names its size too.
-        PaperSizeEntry paper{2362, 2362};
-        if (!DocumentSizeOf(m, m.scanSize, &paper)) DocumentSizeOf(m, localePaper, &paper);
+        const PaperSizeEntry paper = DocumentSizeNamed(m, localePaper);
         if (widthMissing) m.scanA = paper.width;
         if (lengthMissing) m.scanB = paper.length;
     }
