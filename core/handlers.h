@@ -33,6 +33,8 @@ TW_UINT16 Dispatch(const DsRequest& request, const DispatchEntry* table, TW_UINT
 void SendToApplication(TW_UINT16 message);
 // Asks the application to close the source and closes the device link.
 void RequestClose();
+// Frees the preview image's global block and forgets its pointers.
+void FreePreviewImage();
 // Checks the device and moves to state 600 with MSG_XFERREADY: 0 on success,
 // 1 when the device cannot be reached, 5 when the selected feeder is empty.
 int StartWithoutInterface();

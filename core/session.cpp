@@ -109,24 +109,6 @@ TW_UINT16 EnableDS(const TW_USERINTERFACE* ui) {
     return dialogResult != 0 ? TWRC_FAILURE : TWRC_SUCCESS;
 }
 
-// Frees the preview's global block; the pointers into it go with it.
-void FreePreviewImage() {
-    ScanImage& preview = Core().previewImage;
-    if (preview.base != nullptr) {
-        HGLOBAL block = GlobalHandle(preview.base);
-        if (block != nullptr) {
-            GlobalUnlock(block);
-            GlobalFree(block);
-            // Only forget the job's block when it is the one just freed; another
-            // live block must keep its handle or it could never be released.
-            if (Core().scanBlock == block) Core().scanBlock = nullptr;
-        }
-    }
-    preview.base = nullptr;
-    preview.rows = nullptr;
-    preview.dibBits = nullptr;
-}
-
 TW_UINT16 DisableDS() {
     DsTrace("DisableDS IN");
     if (!IsOpenState()) return FailWith(TWCC_SEQERROR);
@@ -185,6 +167,24 @@ TW_UINT16 EndTransfer(TW_PENDINGXFERS* pending) {
 }
 
 }  // namespace
+
+// Frees the preview's global block; the pointers into it go with it.
+void FreePreviewImage() {
+    ScanImage& preview = Core().previewImage;
+    if (preview.base != nullptr) {
+        HGLOBAL block = GlobalHandle(preview.base);
+        if (block != nullptr) {
+            GlobalUnlock(block);
+            GlobalFree(block);
+            // Only forget the job's block when it is the one just freed; another
+            // live block must keep its handle or it could never be released.
+            if (Core().scanBlock == block) Core().scanBlock = nullptr;
+        }
+    }
+    preview.base = nullptr;
+    preview.rows = nullptr;
+    preview.dibBits = nullptr;
+}
 
 TW_UINT16 IdentityMsg(const DsRequest& request) {
     DsTrace("IdentityMsg IN");

@@ -1,50 +1,23 @@
 // Fills the table through which the core drives the interface. The main
-// dialog and the progress dialog come with their own templates later; until
-// then their slots find no window and do nothing, and ShowMainDialog reports
-// that the dialog could not be opened.
+// dialog's slots live with the dialog (ui/main_dialog.cpp).
 #include <windows.h>
 
 #include "core/ui_callbacks.h"
 #include "ui/adjustment_settings.h"
 #include "ui/device_select_dialog.h"
+#include "ui/main_dialog.h"
 #include "ui/main_ui_state.h"
 
 namespace {
 
-constexpr UINT DeviceStatusMessage = WM_APP + 2;
-
 HWND MainDialog() { return static_cast<HWND>(GetMainUiState()->mainDialog); }
 HWND ProgressWindow() { return static_cast<HWND>(GetUiGlobals()->progressState.window); }
-
-int ShowMainDialog(void*) { return 1; }
-
-void DestroyMainDialog() {
-    HWND dialog = MainDialog();
-    if (dialog == nullptr) return;
-    ShowWindow(dialog, SW_HIDE);
-    DestroyWindow(dialog);
-    GetMainUiState()->mainDialog = nullptr;
-}
 
 void CloseAdjustmentDialog() {
     UiGlobals& globals = *GetUiGlobals();
     if (globals.adjustmentDialog == nullptr) return;
     EndDialog(static_cast<HWND>(globals.adjustmentDialog), 0);
     globals.adjustmentDialog = nullptr;
-}
-
-void ShowMainWindows() {
-    HWND dialog = MainDialog();
-    if (dialog == nullptr) return;
-    ShowWindow(dialog, SW_SHOW);
-    SetForegroundWindow(dialog);
-    InvalidateRect(dialog, nullptr, FALSE);
-    UpdateWindow(dialog);
-}
-
-void HideMainWindows() {
-    HWND dialog = MainDialog();
-    if (dialog != nullptr) ShowWindow(dialog, SW_HIDE);
 }
 
 int IsAdjustmentDialogOpen() { return GetUiGlobals()->adjustmentDialog != nullptr; }
@@ -67,12 +40,6 @@ void CloseProgress(uint32_t delayMs) {
 }
 
 int ChooseDevice() { return static_cast<int>(RunDeviceSelectDialog(1)); }
-
-int FilterEvent(void* platformMessage) {
-    HWND dialog = MainDialog();
-    if (dialog == nullptr || platformMessage == nullptr) return 0;
-    return IsDialogMessageA(dialog, static_cast<MSG*>(platformMessage)) ? 1 : 0;
-}
 
 void ReportDeviceStatus(int32_t status) {
     HWND target = ProgressWindow();

@@ -125,7 +125,11 @@ TEST(StartUp, ResourceModuleMissingPresentOrUnloadable) {
                 EXPECT_EQ(-1, GetUiCallbacks()->ChooseDevice());
                 break;
         }
-        EXPECT_EQ(1, GetUiCallbacks()->ShowMainDialog(nullptr)) << "no main dialog template yet";
+        // Only a loaded resource module holds the main dialog's template.
+        const int shown = GetUiCallbacks()->ShowMainDialog(nullptr);
+        EXPECT_EQ(c.resources == ResourceCase::Present ? 0 : 1, shown) << c.name;
+        GetUiCallbacks()->DestroyMainDialog();
+        EXPECT_EQ(nullptr, GetMainUiState()->mainDialog) << c.name;
         Restore(copy.module);
     }
 }

@@ -1,0 +1,134 @@
+// A user scanning from the source's own dialog: the application enables the
+// source with its interface through Wine's manager, the test sets colour,
+// resolution and an area in the dialog and presses Scan, the page arrives by
+// native transfer, and Close asks the application to close the source.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/e2e/e2e_support.h"
+#include "tests/support/sim_client.h"
+
+namespace {
+
+// Control numbers of the main dialog (the resource module's header is for
+// the source's own build; these few are what a user touches here).
+constexpr int MethodList = 800, SizeList = 801, RotationList = 803, UnitList = 804, ColourList = 805,
+              ResolutionList = 807, AreaBox = 851, AreaLeft = 752, AreaTop = 753, AreaWidth = 754,
+              AreaLength = 755, ScanButton = 651, CloseButton = 653;
+
+BOOL CALLBACK TakeSourceDialog(HWND window, LPARAM out) {
+    char title[64] = {}, kind[16] = {};
+    GetWindowTextA(window, title, sizeof title);
+    GetClassNameA(window, kind, sizeof kind);
+    if (std::string(kind) != "#32770" || std::string(title) != "Tarvik4100") return TRUE;
+    *reinterpret_cast<HWND*>(out) = window;
+    return FALSE;
+}
+
+// The dialog the source opened on this thread, found once after MSG_ENABLEDS.
+HWND SourceDialog() {
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), TakeSourceDialog, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+void Select(HWND dialog, int id, int index) {
+    SendDlgItemMessageA(dialog, id, CB_SETCURSEL, index, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void Click(HWND dialog, int id) {
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void Type(HWND dialog, int id, const char* text) {
+    SetFocus(GetDlgItem(dialog, id));
+    SetDlgItemTextA(dialog, id, text);
+    SetFocus(GetDlgItem(dialog, ColourList));
+}
+
+std::string SetWindowLine(const std::string& log) {
+    const size_t start = log.rfind("SCAN_SETWINDOW ");
+    if (start == std::string::npos) return "";
+    return log.substr(start, log.find('\n', start) - start);
+}
+
+// The dialog saves its settings file; the test starts without one and leaves none.
+std::string SettingsFile() {
+    char folder[MAX_PATH] = {};
+    GetEnvironmentVariableA("ProgramData", folder, sizeof folder);
+    return std::string(folder) + "\\KTX_TWAIN.ini";
+}
+
+TEST(MainDialogWithSimulator, ScanFromTheDialogDeliversTheChosenArea) {
+    DeleteFileA(SettingsFile().c_str());
+    SimulatedDevice device;
+    std::string why;
+    if (!StartSimulatedDevice("", &device, &why)) GTEST_SKIP() << why;
+    SetEnvironmentVariableA("TARVIK_SIM_PORT", std::to_string(device.port).c_str());
+    SetEnvironmentVariableA("TARVIK_SIM_PAPER_SOURCE", "0");
+    ASSERT_TRUE(InstallSourceForWineManager(TARVIK_SIM_DS_PATH));
+    TestApplication app;
+    ASSERT_NE(nullptr, app.entry) << "Wine's twain_32.dll did not load";
+    ASSERT_EQ(TWRC_SUCCESS, app.OpenManager());
+    TW_IDENTITY source{};
+    ASSERT_TRUE(app.FindSource("Tarvik4100 TWAIN", &source));
+    ASSERT_EQ(TWRC_SUCCESS, app.Call(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source));
+
+    TW_USERINTERFACE ui{1, 0, app.window};
+    ASSERT_EQ(TWRC_SUCCESS, app.Call(&source, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
+    HWND dialog = SourceDialog();
+    ASSERT_NE(nullptr, dialog);
+
+    // A4 on the glass, unturned, grey at 150 dpi, an area of 100 x 50 mm at (20, 30).
+    Select(dialog, SizeList, 1);
+    Select(dialog, MethodList, 0);
+    Select(dialog, RotationList, 3);
+    Select(dialog, UnitList, 1);
+    Select(dialog, ColourList, 2);
+    Select(dialog, ResolutionList, 1);
+    CheckDlgButton(dialog, AreaBox, BST_CHECKED);
+    Click(dialog, AreaBox);
+    Type(dialog, AreaLeft, "20");
+    Type(dialog, AreaTop, "30");
+    Type(dialog, AreaWidth, "100");
+    Type(dialog, AreaLength, "50");
+    Click(dialog, ScanButton);
+    ASSERT_EQ(MSG_XFERREADY, app.WaitForSourceMessage(&source, 20000)) << ReadSimulatorLog(device);
+
+    TW_UINT32 handle = 0;
+    ASSERT_EQ(TWRC_XFERDONE, app.Call(&source, DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle))
+        << ReadSimulatorLog(device);
+    HGLOBAL dib = reinterpret_cast<HGLOBAL>(static_cast<uintptr_t>(handle));
+    const auto* header = static_cast<const BITMAPINFOHEADER*>(GlobalLock(dib));
+    ASSERT_NE(nullptr, header);
+    // 100 x 50 mm at 150 dpi, whole pixels of the area's 1/6000-inch values.
+    EXPECT_EQ(590, header->biWidth);
+    EXPECT_EQ(295, std::abs(header->biHeight));
+    EXPECT_EQ(8, header->biBitCount);
+    GlobalUnlock(dib);
+    GlobalFree(dib);
+
+    // The device was asked for that window in 1/600 inch, grey.
+    const std::string window = SetWindowLine(ReadSimulatorLog(device));
+    EXPECT_NE(std::string::npos, window.find("type=2")) << window;
+    EXPECT_NE(std::string::npos, window.find("x=472 y=708 width=2360 length=1180")) << window;
+
+    TW_PENDINGXFERS pending{};
+    EXPECT_EQ(TWRC_SUCCESS, app.Call(&source, DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending));
+    EXPECT_EQ(0, pending.Count);
+
+    Click(dialog, CloseButton);
+    EXPECT_EQ(MSG_CLOSEDSREQ, app.WaitForSourceMessage(&source, 10000));
+    EXPECT_EQ(TWRC_SUCCESS, app.Call(&source, DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui));
+    EXPECT_EQ(nullptr, SourceDialog()) << "disabling the source removes its dialog";
+    EXPECT_EQ(TWRC_SUCCESS, app.Call(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source));
+    EXPECT_EQ(TWRC_SUCCESS, app.CloseManager());
+    StopSimulatedDevice(&device);
+    DeleteFileA(SettingsFile().c_str());
+}
+
+}  // namespace
