@@ -1,5 +1,6 @@
 #include "core/capabilities.h"
 
+#include <algorithm>
 #include <array>
 #include <iterator>
 #include <span>
@@ -27,10 +28,18 @@ struct CapabilityRow {
     CapFn reset;
 };
 
-// A stored enumeration: its header, which handlers move, and its fixed items.
+// Where the value in force stands in a table's items; a position past the
+// end means it is not among them.
+using PositionFn = TW_UINT32 (*)();
+
+// A stored enumeration: its header and its fixed items. Tables of values that
+// other code may change (start-up settings, the main dialog) find their
+// current index from the value in force; the others keep it in the header,
+// which their handlers move.
 struct StoredTable {
     CapTable table;
     std::span<const TW_UINT32> items;
+    PositionFn inForce = nullptr;
 };
 
 constexpr TW_UINT32 pixelTypeItems[] = {TWPT_BW, TWPT_GRAY, TWPT_RGB};
@@ -48,9 +57,7 @@ const std::array<TW_UINT32, ResolutionCount> resolutionItems = [] {
     return items;
 }();
 
-// Start values of the stored tables. The resolution table starts at 100 dpi
-// while the scan window starts at 300 dpi, so the list and the current value
-// disagree until the first resolution is set; applications have always seen it so.
+// Start values of the stored tables.
 constexpr CapTable pixelTypesAtLoad{TWTY_UINT16, 3, 2, 2};
 constexpr CapTable unitsAtLoad{TWTY_UINT16, 1, 0, 0};
 constexpr CapTable mechanismsAtLoad{TWTY_UINT16, 3, 0, 0};
@@ -60,17 +67,35 @@ constexpr CapTable resolutionsAtLoad{TWTY_FIX32, ResolutionCount, 1, 1};
 constexpr CapTable sizesAtLoad{TWTY_UINT16, 5, 1, 1};
 constexpr CapTable bitDepthsAtLoad{TWTY_UINT16, 3, 2, 2};
 
+CoreContext& Ctx() { return *GetCoreContext(); }
+
+// Position of a pixel type (0 and 1 bilevel, 2 grey, 3 colour) in the
+// pixel-type and bit-depth tables; anything else is taken as colour.
+TW_UINT32 PixelTypePosition(int32_t pixelType) {
+    if (pixelType == 0 || pixelType == 1) return 0;
+    return pixelType == 2 ? 1 : 2;
+}
+
+TW_UINT32 PixelTypeInForce() { return PixelTypePosition(Ctx().scan.pixelType); }
+
+// A negative index turns into a position past the end.
+TW_UINT32 ResolutionInForce() { return static_cast<TW_UINT32>(Ctx().scanWindow.resolutionIndex); }
+
+TW_UINT32 SizeInForce() {
+    const TW_UINT16 twss = LookupPaperCode(Ctx().scanWindow.paperSizeCode).twss;
+    const auto* at = std::find(std::begin(sizeItems), std::end(sizeItems), twss);
+    return static_cast<TW_UINT32>(at - std::begin(sizeItems));
+}
+
 // Shared by every caller in the process.
-StoredTable pixelTypes{pixelTypesAtLoad, pixelTypeItems};
+StoredTable pixelTypes{pixelTypesAtLoad, pixelTypeItems, PixelTypeInForce};
 StoredTable units{unitsAtLoad, unitItems};
 StoredTable mechanisms{mechanismsAtLoad, mechanismItems};
 StoredTable flavours{flavoursAtLoad, flavourItems};
 StoredTable fileFormats{fileFormatsAtLoad, fileFormatItems};
-StoredTable resolutions{resolutionsAtLoad, resolutionItems};
-StoredTable sizes{sizesAtLoad, sizeItems};
-StoredTable bitDepths{bitDepthsAtLoad, bitDepthItems};
-
-CoreContext& Ctx() { return *GetCoreContext(); }
+StoredTable resolutions{resolutionsAtLoad, resolutionItems, ResolutionInForce};
+StoredTable sizes{sizesAtLoad, sizeItems, SizeInForce};
+StoredTable bitDepths{bitDepthsAtLoad, bitDepthItems, PixelTypeInForce};
 
 // ---- answers -------------------------------------------------------------
 
@@ -99,8 +124,19 @@ TW_UINT16 AnswerTable(TW_CAPABILITY* cap, const CapTable& table, std::span<const
     return Built(BuildEnumeration(cap, table, items.data()));
 }
 
+// The table as MSG_GET shows it: the current index is the value in force, or
+// the default index for a value the list does not hold.
+CapTable Shown(const StoredTable& stored) {
+    CapTable shown = stored.table;
+    if (stored.inForce != nullptr) {
+        const TW_UINT32 position = stored.inForce();
+        shown.CurrentIndex = position < stored.items.size() ? position : shown.DefaultIndex;
+    }
+    return shown;
+}
+
 TW_UINT16 AnswerTable(TW_CAPABILITY* cap, const StoredTable& stored) {
-    return AnswerTable(cap, stored.table, stored.items);
+    return AnswerTable(cap, Shown(stored), stored.items);
 }
 
 // Answers the stored table moved to `index` and keeps the move only when the
@@ -139,13 +175,6 @@ TW_UINT16 TableList(TW_CAPABILITY* cap) {
 }
 
 // ---- derived values --------------------------------------------------------
-
-// Position of a pixel type (0 and 1 bilevel, 2 grey, 3 colour) in the
-// pixel-type and bit-depth tables; anything else is taken as colour.
-TW_UINT32 PixelTypePosition(int32_t pixelType) {
-    if (pixelType == 0 || pixelType == 1) return 0;
-    return pixelType == 2 ? 1 : 2;
-}
 
 bool FeederAvailable() { return Ctx().feederState.adfAvailable == 1; }
 
@@ -232,8 +261,6 @@ TW_UINT16 SetPixelTypeCap(TW_CAPABILITY* cap) {
     static constexpr int32_t pixelTypeOf[] = {0, 2, 3};  // by TWPT value
     if (value > TWPT_RGB) return Refuse();
     Ctx().scan.pixelType = pixelTypeOf[value];
-    pixelTypes.table.CurrentIndex = value;
-    bitDepths.table.CurrentIndex = value;
     return TWRC_SUCCESS;
 }
 
@@ -248,9 +275,11 @@ TW_UINT16 SetBitDepth(TW_CAPABILITY* cap) {
     return value == bitDepthItems[PixelTypePosition(Ctx().scan.pixelType)] ? TWRC_SUCCESS : Refuse();
 }
 
-// Back to colour; the pixel-type table keeps its index.
+// Back to colour, which both lists then show.
 TW_UINT16 ResetBitDepth(TW_CAPABILITY* cap) {
-    if (TW_UINT16 rc = ResetStoredTable(cap, bitDepths, 2); rc != TWRC_SUCCESS) return rc;
+    CapTable colour = bitDepths.table;
+    colour.CurrentIndex = 2;
+    if (TW_UINT16 rc = AnswerTable(cap, colour, bitDepths.items); rc != TWRC_SUCCESS) return rc;
     Ctx().scan.pixelType = 3;
     return TWRC_SUCCESS;
 }
@@ -374,12 +403,10 @@ TW_UINT16 SetResolution(TW_CAPABILITY* cap) {
     const int32_t index = ResolutionIndexOf(Whole(value));
     if (index < 0) return Refuse();
     Ctx().scanWindow.resolutionIndex = index;
-    resolutions.table.CurrentIndex = static_cast<TW_UINT32>(index);
     return TWRC_SUCCESS;
 }
 
-// Reports the table as it stands, then puts the scan window at 100 dpi; the
-// table's own index stays where it was.
+// Reports the table as it stands, then puts the scan window at 100 dpi.
 TW_UINT16 ResetResolution(TW_CAPABILITY* cap) {
     if (TW_UINT16 rc = AnswerTable(cap, resolutions); rc != TWRC_SUCCESS) return rc;
     Ctx().scanWindow.resolutionIndex = 1;
@@ -391,18 +418,15 @@ TW_UINT16 ResetResolution(TW_CAPABILITY* cap) {
 struct SizeChoice {
     TW_UINT16 twss;
     int32_t paperCode;
-    TW_UINT32 position;  // in the sizes table
 };
 
-// B5 has a paper code but no place in the sizes table: it shows as "none of
-// the listed sizes" there.
 constexpr SizeChoice sizeChoices[] = {
-    {TWSS_NONE, PaperCodeCustomArea, 0},
-    {TWSS_A4LETTER, 2, 1},
-    {TWSS_B5LETTER, 3, 0},
-    {TWSS_USLETTER, 12, 4},
-    {TWSS_USLEGAL, 11, 3},
-    {TWSS_A5, 4, 2},
+    {TWSS_NONE, PaperCodeCustomArea},
+    {TWSS_A4LETTER, 2},
+    {TWSS_B5LETTER, 3},
+    {TWSS_USLETTER, 12},
+    {TWSS_USLEGAL, 11},
+    {TWSS_A5, 4},
 };
 
 constexpr int32_t PaperCodeA4 = 2;
@@ -419,7 +443,6 @@ TW_UINT16 SetSize(TW_CAPABILITY* cap) {
     for (const SizeChoice& choice : sizeChoices) {
         if (choice.twss != value) continue;
         Ctx().scanWindow.paperSizeCode = choice.paperCode;
-        sizes.table.CurrentIndex = choice.position;
         return TWRC_SUCCESS;
     }
     Ctx().scanWindow.paperSizeCode = PaperCodeA4;
@@ -428,7 +451,6 @@ TW_UINT16 SetSize(TW_CAPABILITY* cap) {
 
 TW_UINT16 ResetSize(TW_CAPABILITY* cap) {
     if (TW_UINT16 rc = AnswerU16(cap, TWSS_A4LETTER); rc != TWRC_SUCCESS) return rc;
-    sizes.table.CurrentIndex = 1;
     Ctx().scanWindow.paperSizeCode = PaperCodeA4;
     return TWRC_SUCCESS;
 }
@@ -597,6 +619,14 @@ TW_UINT16 CapabilityMsg(const DsRequest& request) {
     DsTrace("CapabilityMsg IN");
     GetCoreContext()->conditionCode = TWCC_SUCCESS;
     auto* cap = static_cast<TW_CAPABILITY*>(request.data);
+    // Once a transfer is announced its image is fixed: a change now would
+    // make the delivered image differ from the one described.
+    const bool changes = request.msg == MSG_SET || request.msg == MSG_RESET;
+    const TW_INT16 state = GetCoreContext()->state;
+    if (changes && (state == StateXferReady || state == StateTransferring)) {
+        DsTrace("CapabilityMsg OUT");
+        return FailWith(TWCC_SEQERROR);
+    }
     TW_UINT16 rc;
     switch (request.msg) {
         case MSG_GET:

@@ -8,7 +8,8 @@
 
 // The DAT_CAPABILITY handler (data is a TW_CAPABILITY). Clears the condition
 // code on entry; MSG_GET, MSG_GETCURRENT, MSG_GETDEFAULT, MSG_SET and MSG_RESET
-// are served, any other message fails with TWCC_BADPROTOCOL.
+// are served, any other message fails with TWCC_BADPROTOCOL. MSG_SET and
+// MSG_RESET fail with TWCC_SEQERROR in states 6 and 7.
 TW_UINT16 CapabilityMsg(const DsRequest& request);
 
 // The five operations behind CapabilityMsg. Each fails with TWCC_BADVALUE for a

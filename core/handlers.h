@@ -46,6 +46,8 @@ void DSCore_InitCorePrompt();
 int StartFinalScan();
 int StartPreview();
 
-// The cross-process open flag: true for the caller that takes it first.
+// The cross-process open flag: true for the caller that takes it while no
+// session holds it. Giving it back is a no-op unless this process holds it.
 bool TakeOpenFlag();
+void GiveBackOpenFlag();
 bool IsOpenFlagTaken();

@@ -36,7 +36,8 @@ TW_UINT16 OpenDS(const DsRequest& request) {
     DsTrace("OpenDS IN");
     // Both identities are copied; without them there is nothing to connect.
     if (request.origin == nullptr || request.data == nullptr) return FailWith(TWCC_BADVALUE);
-    if (!TakeOpenFlag()) return TWRC_FAILURE;
+    // Another session, in this process or another one, holds the source.
+    if (!TakeOpenFlag()) return FailWith(TWCC_MAXCONNECTIONS);
 
     Core().appIdentity = *request.origin;
     Core().dsIdentity = *static_cast<const TW_IDENTITY*>(request.data);
@@ -53,9 +54,15 @@ TW_UINT16 OpenDS(const DsRequest& request) {
         DsTrace("OpenDS OUT");
         return TWRC_SUCCESS;
     }
-    if (OpenDevice(1) != 0) return FailWith(TWCC_SEQERROR);
+    // A failed open leaves no session behind: the user may switch the device
+    // on and try again.
+    if (OpenDevice(1) != 0) {
+        GiveBackOpenFlag();
+        return FailWith(TWCC_SEQERROR);
+    }
     if (SCAN_GETMACHINESTATE() != 0) {
         CloseDevice();
+        GiveBackOpenFlag();
         return FailWith(TWCC_SEQERROR);
     }
     CloseDevice();
@@ -74,6 +81,7 @@ TW_UINT16 CloseDS() {
     UiCloseAdjustmentDialog();
     CloseDevice();
     Core().state = StateLoaded;
+    GiveBackOpenFlag();
     DsTrace("CloseDS OUT");
     return TWRC_SUCCESS;
 }

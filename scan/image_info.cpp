@@ -6,6 +6,7 @@
 #include <cstring>
 #include <utility>
 
+#include "scan/line_format.h"
 #include "scan/paper_tables.h"
 
 namespace {
@@ -70,6 +71,16 @@ void ComputeOutputSize(ScanSettings* scan, int32_t resolutionIndex) {
     const int32_t factor = InterpolationFactor(resolutionIndex);
     scan->outputWidth = ScaledSize(factor, w, scan->scalePercent);
     scan->outputHeight = ScaledSize(factor, h, scan->scalePercent);
+}
+
+bool DeliveredImageFits(const ScanSettings& scan, int32_t resolutionIndex) {
+    constexpr int64_t HeaderReserve = 2048;
+    ScanSettings bitmap = scan;
+    bitmap.scanPurpose = SCANPURPOSE_NATIVE_OR_FILE;
+    ComputeOutputSize(&bitmap, resolutionIndex);
+    const int64_t rowBytes = RowBytes(bitmap, bitmap.outputWidth);
+    const int64_t limit = static_cast<int64_t>(MaxJobBytes) - HeaderReserve;
+    return rowBytes == 0 || bitmap.outputHeight <= limit / rowBytes;
 }
 
 void FillImageInfo(const ScanSettings& scan, int32_t resolutionIndex, TW_IMAGEINFO* info) {

@@ -25,5 +25,10 @@ void ComputeOutputSize(ScanSettings* scan, int32_t resolutionIndex);
 // rotation or descreen), as the native transfer's trial allocation uses it.
 void PlainOutputSize(const ScanSettings& scan, int32_t resolutionIndex, int32_t* width, int32_t* height);
 
+// Whether the image a final scan would deliver, as a bitmap with the room for
+// its header, stays within what one job may allocate (MaxJobBytes). Larger
+// images cannot be held by a 32-bit process in any transfer mechanism.
+bool DeliveredImageFits(const ScanSettings& scan, int32_t resolutionIndex);
+
 // Fills the TW_IMAGEINFO of the output image (ComputeOutputSize must have run).
 void FillImageInfo(const ScanSettings& scan, int32_t resolutionIndex, TW_IMAGEINFO* info);

@@ -16,6 +16,7 @@
 #include "image/row_bytes.h"
 #include "scan/dib_header.h"
 #include "scan/global_buffer.h"
+#include "scan/image_info.h"
 #include "scan/line_format.h"
 #include "scan/spool_file.h"
 
@@ -254,6 +255,14 @@ void StartScanJob(int32_t purpose) {
     }
     if (PrepareScan() != 0) {
         CloseDevice();
+        FailJob();
+        return;
+    }
+    // An image no transfer could hold is refused before the device starts.
+    if (purpose != SCANPURPOSE_PREVIEW && !DeliveredImageFits(s, Core().scanWindow.resolutionIndex)) {
+        CloseDevice();
+        outOfMemory = true;
+        UiReportDeviceStatus(StatusOutOfMemory);
         FailJob();
         return;
     }

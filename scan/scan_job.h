@@ -20,7 +20,8 @@ int CheckReadyToScan(int senseReportMode, bool reportEmptyFeeder);
 int PrepareScan();
 // Frees the final buffer of the last job, if any.
 void FreeFinalImage();
-// True when the last job failed because its buffers could not be allocated.
+// True when the last job failed for memory: its buffers could not be
+// allocated, or its image was too large for any transfer to hold.
 bool LastJobRanOutOfMemory();
 
 void SignalScanFinished();

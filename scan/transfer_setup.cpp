@@ -7,6 +7,7 @@
 #include "core/trace.h"
 #include "scan/image_layout.h"
 #include "scan/paper_tables.h"
+#include "scan/transfers.h"
 
 namespace {
 
@@ -53,6 +54,16 @@ void TakeFileName(const TW_SETUPFILEXFER& setup) {
     name[sizeof Ctx().xferFileName - 1] = '\0';
 }
 
+// Writes a name and format into the caller's record, the name cut to the
+// field and terminated.
+void ReportFile(TW_SETUPFILEXFER& setup, const char* name, TW_UINT16 format) {
+    std::memset(setup.FileName, 0, sizeof setup.FileName);
+    std::memcpy(setup.FileName, name, strnlen(name, sizeof setup.FileName - 1));
+    setup.Format = format;
+}
+
+// Asking never changes the name or format: applications ask after each page
+// and expect the next page where they set it.
 TW_UINT16 FileXferSetup(const DsRequest& request) {
     if (!InSetupState()) return FailWith(TWCC_SEQERROR);
     if (!IsGet(request.msg) && request.msg != MSG_GETDEFAULT && !IsSet(request.msg)) {
@@ -62,12 +73,13 @@ TW_UINT16 FileXferSetup(const DsRequest& request) {
     TW_SETUPFILEXFER setup;
     std::memcpy(&setup, request.data, sizeof setup);
     if (IsGet(request.msg)) {
-        std::memcpy(setup.FileName, DefaultXferFileName, sizeof DefaultXferFileName);
-        std::memcpy(Ctx().xferFileName, DefaultXferFileName, sizeof DefaultXferFileName);
-        setup.Format = Ctx().xferFileFormat;
+        ReportFile(setup, TransferFileName(), Ctx().xferFileFormat);
     } else if (request.msg == MSG_GETDEFAULT) {
-        setup.Format = TWFF_BMP;
+        ReportFile(setup, DefaultXferFileName, TWFF_BMP);
+    } else if (request.msg == MSG_RESET) {
+        std::memcpy(Ctx().xferFileName, DefaultXferFileName, sizeof DefaultXferFileName);
         Ctx().xferFileFormat = TWFF_BMP;
+        ReportFile(setup, DefaultXferFileName, TWFF_BMP);
     } else {
         // The format is kept even when refused: a later file transfer then
         // fails on it rather than writing the wrong kind of file.
@@ -118,6 +130,10 @@ TW_UINT16 ImageLayout(const DsRequest& request) {
 }
 
 }  // namespace
+
+const char* TransferFileName() {
+    return Ctx().xferFileName[0] != '\0' ? Ctx().xferFileName : DefaultXferFileName;
+}
 
 TW_UINT16 SetupMemXferMsg(const DsRequest& request) {
     return Traced("SetupMemXferMsg IN", "SetupMemXferMsg OUT", [&] { return MemXferSetup(request); });

@@ -133,11 +133,12 @@ TW_UINT16 CheckBeforeNativeJob() {
     const uint64_t trial = static_cast<uint64_t>(AlignedRowBytes(Core().scan.pixelType, width)) *
                                static_cast<uint32_t>(std::max(height, 0)) + HeaderReserve;
     uint8_t* block = AllocateFixedBlock(trial, nullptr);
+    // Nobody cancelled: the page is too large, which the application must
+    // hear as a failure so it can offer a smaller scan.
     if (block == nullptr) {
         CloseDevice();
         UiReportDeviceStatus(StatusOutOfMemory);
-        Core().conditionCode = TWCC_LOWMEMORY;
-        return TWRC_CANCEL;
+        return FailWith(TWCC_LOWMEMORY);
     }
     FreeFixedBlock(block);
     return TWRC_SUCCESS;
@@ -176,11 +177,6 @@ TW_UINT16 NativeTransfer(TW_UINT32* handleOut) {
     Core().conditionCode = TWCC_BUMMER;  // applications have always seen 1 after a native transfer
     FinishDelivery();
     return TWRC_XFERDONE;
-}
-
-// The file transfer's name: the one the application set, or the default name offered.
-const char* TransferFileName() {
-    return Core().xferFileName[0] != '\0' ? Core().xferFileName : "TWAIN.TMP";
 }
 
 // The file is the transfer's to remove from the moment it has been created anew.

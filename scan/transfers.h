@@ -8,3 +8,7 @@
 TW_UINT16 ImageNativeXferMsg(const DsRequest& request);
 TW_UINT16 ImageFileXferMsg(const DsRequest& request);
 TW_UINT16 ImageMemXferMsg(const DsRequest& request);
+
+// The file transfer's name: the one the application set, or "TWAIN.TMP",
+// the default name offered.
+const char* TransferFileName();

@@ -3,13 +3,18 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "ui/adjustment_settings.h"
 #include "ui/device_status_message.h"
+#include "ui/main_dialog_model.h"
 #include "ui/profile_file.h"
+#include "ui/size_fields.h"
 
 namespace {
 
@@ -18,6 +23,15 @@ MainUiState mainUiState;
 // Strings of the text fields are read through buffers of these sizes.
 constexpr size_t NameBuffer = 128;
 constexpr size_t CommentBuffer = 256;
+
+// Fallbacks of a missing key that are not numbers of their own. The source
+// itself writes files with the device address alone (device selection, the
+// quick start): such a file must open as the paper of the user's locale, not
+// as a 10 mm square. A missing key of these keeps the value SetMainDefaults
+// gave it; a missing document width or length takes the size of the paper
+// "Scan_Size" names.
+constexpr int32_t KeepDefault = INT32_MIN;
+constexpr int32_t FromPaper = INT32_MIN + 1;
 
 struct FixedKey {
     const char* key;
@@ -28,8 +42,8 @@ struct FixedKey {
 // In file order; saving writes them in the same order.
 const FixedKey fixedKeys[] = {
     {"Scan_Method", &MainUiState::scanMethod, 0},
-    {"Scan_Size", &MainUiState::scanSize, 1},
-    {"Unit", &MainUiState::unit, 1},
+    {"Scan_Size", &MainUiState::scanSize, KeepDefault},
+    {"Unit", &MainUiState::unit, KeepDefault},
     {"Color_Type", &MainUiState::colorType, 3},
     {"Gam_Curve", &MainUiState::gamCurve, 0},
     {"Scan_Orientn", &MainUiState::scanOrientn, 0},
@@ -43,10 +57,10 @@ const FixedKey fixedKeys[] = {
     {"Scan_Y", &MainUiState::scanY, 0},
     {"Scan_H", &MainUiState::scanH, 2362},
     {"Scan_V", &MainUiState::scanV, 2362},
-    {"Scan_A", &MainUiState::scanA, 2362},
-    {"Scan_B", &MainUiState::scanB, 2362},
-    {"Custom_A", &MainUiState::customA, 2362},
-    {"Custom_B", &MainUiState::customB, 2362},
+    {"Scan_A", &MainUiState::scanA, FromPaper},
+    {"Scan_B", &MainUiState::scanB, FromPaper},
+    {"Custom_A", &MainUiState::customA, KeepDefault},
+    {"Custom_B", &MainUiState::customB, KeepDefault},
     {"Brightness", &MainUiState::brightness, 0},
     {"Contrast", &MainUiState::contrast, 0},
     {"Mode_New_Count", &MainUiState::modeNewCount, 0},
@@ -195,6 +209,26 @@ void SaveMode(const char* path, int j, const ScanModeRecord& mode) {
 
 int32_t ClampCount(int32_t count, int32_t limit) { return std::clamp(count, 0, limit); }
 
+// The document width and length the main dialog would set for the size index
+// of `m`, by its own rules (placement, rotation, custom size, registered
+// areas, which are loaded by now); an index that names nothing gives the
+// locale's paper. Worked on a copy: applying a size also moves the area.
+PaperSizeEntry DocumentSizeNamed(const MainUiState& m, int32_t localePaper) {
+    auto scratch = std::make_unique<MainUiState>(m);
+    SizeFields fields;
+    const auto context = [&](int32_t sizeIndex) {
+        const int32_t placement = PlacementForSize(sizeIndex) ? m.scanOrientn : -1;
+        return SizeFieldContext{m.unit, m.resolution, placement, m.scanOrientation};
+    };
+    const int32_t size = m.scanSize;
+    if (size >= 0 && size <= PaperSizeCount) {
+        ApplyPaperSize(*scratch, fields, context(size), size);
+    } else if (!ApplyRegisteredArea(*scratch, fields, context(size), size)) {
+        ApplyPaperSize(*scratch, fields, context(localePaper), localePaper);
+    }
+    return {scratch->scanA, scratch->scanB};
+}
+
 }  // namespace
 
 MainUiState* GetMainUiState() { return &mainUiState; }
@@ -232,13 +266,29 @@ void LoadMainSettings(const char* path) {
     if (!SettingsFileExists(path)) return;
     MainUiState& m = mainUiState;
     CopyField(m.ipAddress, ReadSettingsText(path, "IPAddress", "0.0.0.0", NameBuffer));
-    for (const FixedKey& k : fixedKeys) m.*k.member = ReadSettingsInt(path, k.key, k.fallback);
+    const int32_t localePaper = m.scanSize;
+    bool widthMissing = false, lengthMissing = false;
+    for (const FixedKey& k : fixedKeys) {
+        const std::optional<int32_t> value = ReadSettingsIntIfPresent(path, k.key);
+        if (value) {
+            m.*k.member = *value;
+        } else if (k.fallback == FromPaper) {
+            (k.member == &MainUiState::scanA ? widthMissing : lengthMissing) = true;
+        } else if (k.fallback != KeepDefault) {
+            m.*k.member = k.fallback;
+        }
+    }
     // Counts come from a file people edit: beyond the tables they would read
     // and write past their ends, so they are held to what the tables can take.
     m.newCount = ClampCount(m.newCount, AreaTableSize);
     m.modeNewCount = ClampCount(m.modeNewCount, MaxUserModes);
     for (int i = 0; i < m.newCount; ++i) LoadArea(path, i, m.areaTable[i]);
     for (int j = 0; j < m.modeNewCount + BuiltInModeRecords; ++j) LoadMode(path, j, m.modeTable[j]);
+    if (widthMissing || lengthMissing) {
+        const PaperSizeEntry paper = DocumentSizeNamed(m, localePaper);
+        if (widthMissing) m.scanA = paper.width;
+        if (lengthMissing) m.scanB = paper.length;
+    }
 }
 
 void SaveMainSettings(const char* path) {

@@ -31,10 +31,14 @@ std::string ReadSettingsText(const char* path, const char* key, const std::strin
     return std::string(buffer.data());
 }
 
-int32_t ReadSettingsInt(const char* path, const char* key, int32_t fallback) {
+std::optional<int32_t> ReadSettingsIntIfPresent(const char* path, const char* key) {
     std::string text = ReadSettingsText(path, key, std::string(MissingMarker), 64);
-    if (text == MissingMarker || text.empty()) return fallback;
+    if (text == MissingMarker || text.empty()) return std::nullopt;
     return ParseProfileInt(text.c_str());
+}
+
+int32_t ReadSettingsInt(const char* path, const char* key, int32_t fallback) {
+    return ReadSettingsIntIfPresent(path, key).value_or(fallback);
 }
 
 void WriteSettingsInt(const char* path, const char* key, int32_t value) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 constexpr char SettingsSection[] = "KRVDS TWAIN";
@@ -11,6 +12,8 @@ constexpr char SettingsSection[] = "KRVDS TWAIN";
 bool SettingsFileExists(const char* path);
 // The key's integer; `fallback` when the key is missing or empty.
 int32_t ReadSettingsInt(const char* path, const char* key, int32_t fallback);
+// The key's integer; nothing when the key is missing or empty.
+std::optional<int32_t> ReadSettingsIntIfPresent(const char* path, const char* key);
 // The key's text cut to bufferSize - 1 characters, with one surrounding pair
 // of double quotes removed; `fallback` (unchanged) when the key is missing.
 std::string ReadSettingsText(const char* path, const char* key, const std::string& fallback,

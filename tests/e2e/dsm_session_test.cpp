@@ -5,7 +5,7 @@
 
 namespace {
 
-TEST(WineManagerSession, OpensEnablesReceivesCloseRequestAndClosesCleanly) {
+TEST(WineManagerSession, OpensEnablesReceivesCloseRequestClosesAndOpensAgain) {
     ASSERT_TRUE(InstallSourceForWineManager());
     SelectionDialogCanceller noDevice;
     TestApplication app;
@@ -27,6 +27,11 @@ TEST(WineManagerSession, OpensEnablesReceivesCloseRequestAndClosesCleanly) {
     TW_STATUS status{};
     EXPECT_EQ(TWRC_SUCCESS, app.Call(&source, DG_CONTROL, DAT_STATUS, MSG_GET, &status));
     EXPECT_EQ(TWRC_SUCCESS, app.Call(&source, DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui));
+    EXPECT_EQ(TWRC_SUCCESS, app.Call(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source));
+
+    // The manager keeps the source loaded after the close; it opens again.
+    EXPECT_EQ(TWRC_SUCCESS, app.Call(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source));
+    EXPECT_EQ(2, noDevice.Cancelled());
     EXPECT_EQ(TWRC_SUCCESS, app.Call(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source));
     EXPECT_EQ(TWRC_SUCCESS, app.CloseManager());
 }

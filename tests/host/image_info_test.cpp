@@ -84,6 +84,28 @@ TEST(RowBytes, PixelTypeAndPurposeDecideLengthAndPadding) {
     }
 }
 
+TEST(DeliveredImageFits, RefusesImagesBeyondWhatOneJobMayAllocate) {
+    const struct {
+        const char* name;
+        int32_t pixelType, resolutionIndex, scale;
+        bool fits;
+    } cases[] = {
+        {"A4 colour 4800 dpi", 3, 9, 100, false},
+        {"A4 grey 4800 dpi", 2, 9, 100, false},
+        {"A4 bilevel 4800 dpi", 0, 9, 100, true},
+        {"A4 colour 2400 dpi", 3, 8, 100, true},
+        {"A4 colour 2400 dpi at 200%", 3, 8, 200, false},
+        {"A4 colour 600 dpi", 3, 6, 100, true},
+        {"empty image", 3, 9, 0, true},
+    };
+    for (const auto& c : cases) {
+        ScanSettings s = Settings(c.pixelType, 4960, 7015);  // A4 as the device scans it at 600 dpi
+        s.scalePercent = c.scale;
+        s.scanPurpose = SCANPURPOSE_MEMORY;  // the limit holds for every mechanism
+        EXPECT_EQ(c.fits, DeliveredImageFits(s, c.resolutionIndex)) << c.name;
+    }
+}
+
 TEST(FillImageInfo, DescribesEachPixelType) {
     const struct {
         int32_t pixelType;

@@ -67,7 +67,7 @@ TEST_F(TransferSetupTest, FileSetUpNamesFormatsAndRefusals) {
 
     setup.Format = TWFF_TIFF;
     std::strcpy(setup.FileName, "page.tif");
-    EXPECT_EQ(TWRC_SUCCESS, Run(SetupFileXferMsg, MSG_RESET, &setup));
+    EXPECT_EQ(TWRC_SUCCESS, Run(SetupFileXferMsg, MSG_SET, &setup));
     EXPECT_STREQ("page.tif", c->xferFileName);
     EXPECT_EQ(TWFF_TIFF, c->xferFileFormat);
 
@@ -79,24 +79,41 @@ TEST_F(TransferSetupTest, FileSetUpNamesFormatsAndRefusals) {
     EXPECT_EQ(4, c->xferFileFormat);
     EXPECT_STREQ("page.tif", c->xferFileName);
 
-    TW_SETUPFILEXFER got{};
-    ASSERT_EQ(TWRC_SUCCESS, Run(SetupFileXferMsg, MSG_GET, &got));
-    EXPECT_STREQ("TWAIN.TMP", got.FileName);
+    // Asking reports without changing anything; the default is TWAIN.TMP as BMP.
+    struct Ask {
+        TW_UINT16 msg;
+        const char* name;
+        TW_UINT16 format;
+    };
+    for (const Ask& ask : {Ask{MSG_GET, "page.tif", 4}, Ask{MSG_GETCURRENT, "page.tif", 4},
+                           Ask{MSG_GETDEFAULT, "TWAIN.TMP", TWFF_BMP}}) {
+        TW_SETUPFILEXFER got;
+        std::memset(&got, 'z', sizeof got);
+        ASSERT_EQ(TWRC_SUCCESS, Run(SetupFileXferMsg, ask.msg, &got)) << ask.msg;
+        EXPECT_STREQ(ask.name, got.FileName) << ask.msg;
+        EXPECT_EQ(ask.format, got.Format) << ask.msg;
+        EXPECT_STREQ("page.tif", c->xferFileName) << ask.msg;
+        EXPECT_EQ(4, c->xferFileFormat) << ask.msg;
+    }
+
+    // The reset makes the default current and reports it.
+    TW_SETUPFILEXFER reset{};
+    std::strcpy(reset.FileName, "ignored.bmp");
+    ASSERT_EQ(TWRC_SUCCESS, Run(SetupFileXferMsg, MSG_RESET, &reset));
+    EXPECT_STREQ("TWAIN.TMP", reset.FileName);
+    EXPECT_EQ(TWFF_BMP, reset.Format);
     EXPECT_STREQ("TWAIN.TMP", c->xferFileName);
-    EXPECT_EQ(4, got.Format);
-
-    TW_SETUPFILEXFER def{};
-    std::strcpy(def.FileName, "untouched");
-    ASSERT_EQ(TWRC_SUCCESS, Run(SetupFileXferMsg, MSG_GETDEFAULT, &def));
-    EXPECT_EQ(TWFF_BMP, def.Format);
     EXPECT_EQ(TWFF_BMP, c->xferFileFormat);
-    EXPECT_STREQ("untouched", def.FileName);
 
-    // An unterminated name is cut to the field.
+    // An unterminated name is cut to the field; with no name set, the default is in use.
     std::memset(setup.FileName, 'x', sizeof setup.FileName);
     setup.Format = TWFF_BMP;
     ASSERT_EQ(TWRC_SUCCESS, Run(SetupFileXferMsg, MSG_SET, &setup));
     EXPECT_EQ(255u, std::strlen(c->xferFileName));
+    c->xferFileName[0] = '\0';
+    TW_SETUPFILEXFER got{};
+    ASSERT_EQ(TWRC_SUCCESS, Run(SetupFileXferMsg, MSG_GET, &got));
+    EXPECT_STREQ("TWAIN.TMP", got.FileName);
 
     EXPECT_EQ(TWRC_FAILURE, Run(SetupFileXferMsg, MSG_SET, nullptr));
     EXPECT_EQ(TWCC_BADVALUE, Code());

@@ -370,6 +370,38 @@ TEST_F(MainDialogTest, EnterScansWithTheValueStillBeingTypedAndEscCloses) {
     EXPECT_EQ(calls, (std::vector<std::string>{"Save", "RequestClose"}));
 }
 
+// The settings file the device selection writes holds the address alone: the
+// dialog opens with the locale's whole page and Scan sends all of it.
+TEST_F(MainDialogTest, SettingsFileWithTheAddressAloneOpensAsTheLocalesPaper) {
+    char folder[MAX_PATH];
+    GetTempPathA(sizeof folder, folder);
+    const std::string path = std::string(folder) + "tarvik-address-only.ini";
+    if (FILE* f = fopen(path.c_str(), "wb")) {
+        fputs("[KRVDS TWAIN]\r\nIPAddress=127.0.0.1\r\n", f);
+        fclose(f);
+    }
+    struct Case {
+        bool inch;
+        int size;
+        const char *width, *length, *area;  // the area at the default 200 dpi
+    };
+    for (const Case& c : {Case{false, 1, "210", "297", "CustomArea 0 0 1653 2338"},
+                          Case{true, 7, "8.50", "11.00", "CustomArea 0 0 1700 2200"}}) {
+        SCOPED_TRACE(c.inch ? "inch" : "metric");
+        SetMainDefaultsFor(c.inch);
+        LoadMainSettings(path.c_str());
+        Open();
+        EXPECT_EQ(Selection(IDC_MAIN_SIZE), c.size);
+        EXPECT_EQ(Text(IDC_MAIN_WIDTH), c.width);
+        EXPECT_EQ(Text(IDC_MAIN_LENGTH), c.length);
+        Click(IDC_MAIN_SCAN);
+        EXPECT_NE(std::find(calls.begin(), calls.end(), c.area), calls.end());
+        DestroyMainDialog();
+    }
+    DeleteFileA(path.c_str());
+    EXPECT_TRUE(messageBoxes.empty());
+}
+
 TEST_F(MainDialogTest, Screenshots) {
     struct Shot {
         const char* name;

@@ -226,21 +226,22 @@ std::vector<SetCase> SetCases() {
              EXPECT_TRUE(Answers(MSG_GETCURRENT, ICAP_SUPPORTEDSIZES, One(U16, TWSS_NONE)));
              EXPECT_TRUE(Answers(MSG_GET, ICAP_SUPPORTEDSIZES, Enum(U16, 0, 1, {0, 1, 5, 4, 3})));
          }},
-        {"B5 shows as none of the listed", nullptr, ICAP_SUPPORTEDSIZES, U16, TWSS_B5LETTER, TWCC_SUCCESS,
+        // B5 is not listed: the list shows its default.
+        {"B5 shows the default", nullptr, ICAP_SUPPORTEDSIZES, U16, TWSS_B5LETTER, TWCC_SUCCESS,
          [] {
              EXPECT_EQ(3, GetScanWindow()->paperSizeCode);
              EXPECT_TRUE(Answers(MSG_GETCURRENT, ICAP_SUPPORTEDSIZES, One(U16, TWSS_B5LETTER)));
-             EXPECT_TRUE(Answers(MSG_GET, ICAP_SUPPORTEDSIZES, Enum(U16, 0, 1, {0, 1, 5, 4, 3})));
+             EXPECT_TRUE(Answers(MSG_GET, ICAP_SUPPORTEDSIZES, Enum(U16, 1, 1, {0, 1, 5, 4, 3})));
          }},
         {"A4 back from letter", [] { SetPaperSizeCode(12); }, ICAP_SUPPORTEDSIZES, U16, TWSS_A4LETTER,
          TWCC_SUCCESS, [] { EXPECT_EQ(2, GetScanWindow()->paperSizeCode); }},
-        // Refused, yet A4 is selected; the list keeps its index.
+        // Refused, yet A4 is selected, and the list shows it.
         {"size 9 refused, A4 selected", [] { SetOne(ICAP_SUPPORTEDSIZES, U16, TWSS_USLETTER); },
          ICAP_SUPPORTEDSIZES, U16, TWSS_USLEDGER, TWCC_BADVALUE,
          [] {
              EXPECT_EQ(2, GetScanWindow()->paperSizeCode);
              EXPECT_TRUE(Answers(MSG_GETCURRENT, ICAP_SUPPORTEDSIZES, One(U16, TWSS_A4LETTER)));
-             EXPECT_TRUE(Answers(MSG_GET, ICAP_SUPPORTEDSIZES, Enum(U16, 4, 1, {0, 1, 5, 4, 3})));
+             EXPECT_TRUE(Answers(MSG_GET, ICAP_SUPPORTEDSIZES, Enum(U16, 1, 1, {0, 1, 5, 4, 3})));
          }},
         {"size 6 refused", nullptr, ICAP_SUPPORTEDSIZES, U16, 6, TWCC_BADVALUE,
          [] { EXPECT_EQ(2, GetScanWindow()->paperSizeCode); }},
@@ -289,24 +290,88 @@ TEST_F(CapabilityTest, ResetOfPixelTypeReportsColourButKeepsTheSetting) {
     EXPECT_TRUE(Answers(MSG_RESET, ICAP_PIXELTYPE, One(U16, TWPT_RGB)));
     EXPECT_EQ(2, GetScanSettings()->pixelType);
     EXPECT_TRUE(Answers(MSG_GETCURRENT, ICAP_PIXELTYPE, One(U16, TWPT_GRAY)));
-    // The bit-depth reset, in contrast, returns to colour without moving the pixel-type list.
+    // The bit-depth reset, in contrast, returns to colour, and both lists show it.
     EXPECT_TRUE(Answers(MSG_RESET, ICAP_BITDEPTH, Enum(U16, 2, 2, {1, 8, 24})));
     EXPECT_EQ(3, GetScanSettings()->pixelType);
-    EXPECT_TRUE(Answers(MSG_GET, ICAP_PIXELTYPE, Enum(U16, 1, 2, {0, 1, 2})));
+    EXPECT_TRUE(Answers(MSG_GET, ICAP_PIXELTYPE, Enum(U16, 2, 2, {0, 1, 2})));
 }
 
-TEST_F(CapabilityTest, ResolutionListAndCurrentDisagreeUntilTheFirstSet) {
+TEST_F(CapabilityTest, ResolutionListShowsTheResolutionInForce) {
+    auto list = [](uint32_t current) {
+        return Enum(F32, current, 1, {75, 100, 150, 200, 300, 400, 600, 1200, 2400, 4800});
+    };
     EXPECT_TRUE(Answers(MSG_GETCURRENT, ICAP_XRESOLUTION, One(F32, Fix(300))));
-    EXPECT_TRUE(Answers(MSG_GET, ICAP_XRESOLUTION,
-                        Enum(F32, 1, 1, {75, 100, 150, 200, 300, 400, 600, 1200, 2400, 4800})));
-    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_YRESOLUTION, F32, Fix(300)));
-    EXPECT_TRUE(Answers(MSG_GET, ICAP_XRESOLUTION,
-                        Enum(F32, 4, 1, {75, 100, 150, 200, 300, 400, 600, 1200, 2400, 4800})));
-    // The reset reports the list before it moves the scan window, and leaves the list's index.
-    EXPECT_TRUE(Answers(MSG_RESET, ICAP_XRESOLUTION,
-                        Enum(F32, 4, 1, {75, 100, 150, 200, 300, 400, 600, 1200, 2400, 4800})));
+    EXPECT_TRUE(Answers(MSG_GET, ICAP_XRESOLUTION, list(4)));
+    ASSERT_EQ(TWRC_SUCCESS, SetOne(ICAP_YRESOLUTION, F32, Fix(1200)));
+    EXPECT_TRUE(Answers(MSG_GET, ICAP_XRESOLUTION, list(7)));
+    // The reset reports the list before it moves the scan window.
+    EXPECT_TRUE(Answers(MSG_RESET, ICAP_XRESOLUTION, list(7)));
     EXPECT_EQ(1, GetScanWindow()->resolutionIndex);
     EXPECT_TRUE(Answers(MSG_GETCURRENT, ICAP_YRESOLUTION, One(F32, Fix(100))));
+    EXPECT_TRUE(Answers(MSG_GET, ICAP_YRESOLUTION, list(1)));
+}
+
+// MSG_GET's current item is what MSG_GETCURRENT reports, whoever set the value.
+TEST_F(CapabilityTest, ListsShowTheValueInForceAfterEveryKindOfChange) {
+    struct Step {
+        const char* what;
+        std::function<void()> apply;
+    };
+    auto reset = [](TW_UINT16 capId) {
+        TW_CAPABILITY cap{capId, TWON_DONTCARE16, nullptr};
+        EXPECT_EQ(TWRC_SUCCESS, CapCall(MSG_RESET, &cap)) << std::hex << capId;
+        TakeBlock(cap.hContainer);
+    };
+    const Step steps[] = {
+        // Start-up reads the adjustment settings: grey at 300 dpi.
+        {"start-up",
+         [] {
+             ResetSource();
+             PointLinkAtLoopbackDevice(1);
+             ASSERT_EQ(TWRC_SUCCESS, OpenSourceWithChoice(App, 255));
+         }},
+        {"set grey", [] { SetOne(ICAP_PIXELTYPE, U16, TWPT_GRAY); }},
+        {"set 600 dpi", [] { SetOne(ICAP_XRESOLUTION, F32, Fix(600)); }},
+        {"set letter", [] { SetOne(ICAP_SUPPORTEDSIZES, U16, TWSS_USLETTER); }},
+        {"reset depth", [&] { reset(ICAP_BITDEPTH); }},
+        {"reset resolution", [&] { reset(ICAP_YRESOLUTION); }},
+        {"reset size", [&] { reset(ICAP_SUPPORTEDSIZES); }},
+        {"setters",
+         [] {
+             SetPixelType(1);
+             SetResolutionIndex(6);
+             SetPaperSizeCode(4);
+         }},
+        {"size outside the list", [] { SetPaperSizeCode(0); }},
+    };
+    const TW_UINT16 caps[] = {ICAP_PIXELTYPE, ICAP_BITDEPTH, ICAP_XRESOLUTION, ICAP_YRESOLUTION,
+                              ICAP_SUPPORTEDSIZES};
+    for (const Step& step : steps) {
+        step.apply();
+        for (TW_UINT16 capId : caps) {
+            SCOPED_TRACE(testing::Message() << step.what << ", capability 0x" << std::hex << capId);
+            TW_CAPABILITY list{capId, TWON_DONTCARE16, nullptr};
+            TW_CAPABILITY current{capId, TWON_DONTCARE16, nullptr};
+            ASSERT_EQ(TWRC_SUCCESS, CapCall(MSG_GET, &list));
+            ASSERT_EQ(TWRC_SUCCESS, CapCall(MSG_GETCURRENT, &current));
+            const Bytes e = TakeBlock(list.hContainer), one = TakeBlock(current.hContainer);
+            ASSERT_EQ(TWON_ENUMERATION, list.ConType);
+            // Little-endian fields: type, count, current, default, then the items.
+            auto at = [](const Bytes& b, size_t offset, size_t size) {
+                uint32_t v = 0;
+                for (size_t i = 0; i < size && offset + i < b.size(); ++i)
+                    v |= uint32_t(b[offset + i]) << (8 * i);
+                return v;
+            };
+            const size_t item = at(e, 0, 2) == TWTY_FIX32 ? 4 : 2;
+            const uint32_t value = at(one, 2, item);
+            uint32_t listed = at(e, 10, 4);  // a value not listed shows the default
+            for (uint32_t i = 0; i < at(e, 2, 4); ++i) {
+                if (at(e, 14 + i * item, item) == value) listed = i;
+            }
+            EXPECT_EQ(listed, at(e, 6, 4)) << "current index";
+        }
+    }
 }
 
 TEST_F(CapabilityTest, ReadOnlyCapabilitiesRefuseSetAndReset) {

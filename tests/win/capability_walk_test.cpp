@@ -19,7 +19,9 @@ struct WalkRow {
     Answer reset;
 };
 
-const Answer resolutions = Enum(F32, 1, 1, {75, 100, 150, 200, 300, 400, 600, 1200, 2400, 4800});
+Answer Resolutions(uint32_t current) {
+    return Enum(F32, current, 1, {75, 100, 150, 200, 300, 400, 600, 1200, 2400, 4800});
+}
 const Answer adjustmentRange = {TWON_RANGE, Range(F32, Fix(-100), Fix(100), Fix(1), Fix(0), Fix(0))};
 const Answer readOnly = Fails(TWCC_BADPROTOCOL);
 
@@ -48,8 +50,9 @@ std::vector<WalkRow> WalkAtLoad() {
         {ICAP_CONTRAST, adjustmentRange, One(F32, 0), One(F32, 0), adjustmentRange},
         {ICAP_PHYSICALWIDTH, width, width, width, readOnly},
         {ICAP_PHYSICALHEIGHT, height, height, height, readOnly},
-        {ICAP_XRESOLUTION, resolutions, One(F32, 300), One(F32, 100), resolutions},
-        {ICAP_YRESOLUTION, resolutions, One(F32, 300), One(F32, 100), resolutions},
+        // The first reset reports 300 dpi in force, then moves to 100 dpi.
+        {ICAP_XRESOLUTION, Resolutions(4), One(F32, 300), One(F32, 100), Resolutions(4)},
+        {ICAP_YRESOLUTION, Resolutions(4), One(F32, 300), One(F32, 100), Resolutions(1)},
         {ICAP_BITORDER, One(U16, 1), One(U16, 1), One(U16, 1), One(U16, 1)},
         {ICAP_PIXELFLAVOR, Enum(U16, 0, 0, {0, 1}), One(U16, 0), One(U16, 0), Enum(U16, 0, 0, {0, 1})},
         {ICAP_PLANARCHUNKY, One(U16, 0), One(U16, 0), One(U16, 0), One(U16, 0)},
@@ -83,10 +86,10 @@ TEST_F(CapabilityTest, EveryCapabilityAnswersGetsThenResetsAsAtLoad) {
         SCOPED_TRACE(testing::Message() << "capability 0x" << std::hex << r.cap);
         EXPECT_TRUE(Answers(MSG_RESET, r.cap, r.reset)) << "MSG_RESET";
     }
-    // The resolution reset moved the scan window to 100 dpi but left the list's index.
+    // The resolution reset moved the scan window to 100 dpi, and the list shows it.
     EXPECT_EQ(1, GetScanWindow()->resolutionIndex);
     EXPECT_TRUE(Answers(MSG_GETCURRENT, ICAP_YRESOLUTION, One(F32, 100)));
-    EXPECT_TRUE(Answers(MSG_GET, ICAP_XRESOLUTION, resolutions));
+    EXPECT_TRUE(Answers(MSG_GET, ICAP_XRESOLUTION, Resolutions(1)));
     EXPECT_EQ(3, GetScanSettings()->pixelType);
     EXPECT_EQ(-1, GetCoreContext()->xferCount);
 }

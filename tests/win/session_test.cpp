@@ -48,17 +48,19 @@ std::vector<StateCase> StateTable() {
         cases.push_back({"IdentitySet", DAT_IDENTITY, MSG_SET, s, TWRC_FAILURE, TWCC_BADPROTOCOL, s});
         cases.push_back({"DisableDS", DAT_USERINTERFACE, MSG_DISABLEDS, s, open ? TWRC_SUCCESS : TWRC_FAILURE,
                          open ? -1 : TWCC_SEQERROR, open ? TW_INT16(400) : s});
-        cases.push_back({"EnableDSUIOnly", DAT_USERINTERFACE, MSG_ENABLEDSUIONLY, s, TWRC_FAILURE, TWCC_BADPROTOCOL,
-                         s});
+        cases.push_back(
+            {"EnableDSUIOnly", DAT_USERINTERFACE, MSG_ENABLEDSUIONLY, s, TWRC_FAILURE, TWCC_BADPROTOCOL, s});
         cases.push_back({"StatusGet", DAT_STATUS, MSG_GET, s, TWRC_SUCCESS, -1, s});
         cases.push_back({"StatusSet", DAT_STATUS, MSG_SET, s, TWRC_FAILURE, TWCC_BADPROTOCOL, s});
         // The page check needs the device; unreachable, it fails without a code.
-        cases.push_back({"PendingGet", DAT_PENDINGXFERS, MSG_GET, s, TWRC_FAILURE, open ? -1 : TWCC_SEQERROR, s});
+        cases.push_back(
+            {"PendingGet", DAT_PENDINGXFERS, MSG_GET, s, TWRC_FAILURE, open ? -1 : TWCC_SEQERROR, s});
         cases.push_back({"PendingReset", DAT_PENDINGXFERS, MSG_RESET, s, TWRC_FAILURE, -1, s});
-        cases.push_back({"StopFeeder", DAT_PENDINGXFERS, MSG_STOPFEEDER, s, TWRC_FAILURE, TWCC_BADPROTOCOL, s});
+        cases.push_back(
+            {"StopFeeder", DAT_PENDINGXFERS, MSG_STOPFEEDER, s, TWRC_FAILURE, TWCC_BADPROTOCOL, s});
         // Shown interface without a main dialog: the open fails (TWCC_BUMMER) but the state moves on.
-        cases.push_back({"EnableDSShown", DAT_USERINTERFACE, MSG_ENABLEDS, s,
-                         TWRC_FAILURE, s == 400 ? TWCC_BUMMER : TWCC_SEQERROR, s == 400 ? TW_INT16(500) : s});
+        cases.push_back({"EnableDSShown", DAT_USERINTERFACE, MSG_ENABLEDS, s, TWRC_FAILURE,
+                         s == 400 ? TWCC_BUMMER : TWCC_SEQERROR, s == 400 ? TW_INT16(500) : s});
     }
     return cases;
 }
@@ -209,7 +211,9 @@ TEST_F(SessionTest, OpenDsFollowsTheDeviceChoice) {
         int closeRequested;
     };
     // 0 goes on to the device, which cannot be reached here.
-    const Case cases[] = {{255, TWRC_SUCCESS, 400, 0}, {2, TWRC_SUCCESS, 400, 1}, {-1, TWRC_SUCCESS, 400, 1},
+    const Case cases[] = {{255, TWRC_SUCCESS, 400, 0},
+                          {2, TWRC_SUCCESS, 400, 1},
+                          {-1, TWRC_SUCCESS, 400, 1},
                           {0, TWRC_FAILURE, 300, 0}};
     for (const Case& c : cases) {
         ResetSource();
@@ -240,22 +244,40 @@ TEST_F(SessionTest, OpenDsKeepsBothIdentitiesAsCopies) {
     EXPECT_STREQ("Tarvik4100 TWAIN", reported.ProductName);
 }
 
-TEST_F(SessionTest, SecondOpenFailsEvenAfterCloseWithCodeUnchanged) {
-    ASSERT_EQ(TWRC_SUCCESS, OpenSourceWithChoice(ConnectedApp, 255));
-    TW_IDENTITY app = AppIdentity(ConnectedApp);
-    ASSERT_EQ(TWRC_SUCCESS, DS_Entry(&app, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr));
-    EXPECT_EQ(0u, TW_UINT32{GetCoreContext()->appIdentity.Id});
-    GetCoreContext()->conditionCode = 3;
-    EXPECT_EQ(TWRC_FAILURE, OpenSourceWithChoice(ConnectedApp, 255));
-    EXPECT_EQ(3, GetCoreContext()->conditionCode);
-    EXPECT_EQ(300, GetCoreContext()->state);
-}
-
-TEST_F(SessionTest, FailedDeviceQueryLeavesTheFlagTakenAndState300) {
-    EXPECT_EQ(TWRC_FAILURE, OpenSourceWithChoice(ConnectedApp, 0));
-    EXPECT_EQ(TWCC_SEQERROR, GetCoreContext()->conditionCode);
-    EXPECT_EQ(300, GetCoreContext()->state);
-    EXPECT_TRUE(IsOpenFlagTaken());
+// One session at a time: a second open is refused while one is open, and
+// the flag comes back with MSG_CLOSEDS and with a failed open.
+TEST_F(SessionTest, OpenFlagIsHeldByOneSessionAndGivenBackWhenItEnds) {
+    enum Step { Open, OpenNoDevice, Close };
+    struct Case {
+        Step step;
+        TW_UINT16 rc;
+        int conditionCode;  // -1: left as it was
+        TW_INT16 stateAfter;
+        bool flagAfter;
+    };
+    const Case cases[] = {
+        {Open, TWRC_SUCCESS, -1, 400, true},
+        {Open, TWRC_FAILURE, TWCC_MAXCONNECTIONS, 400, true},
+        {Close, TWRC_SUCCESS, -1, 300, false},
+        {Open, TWRC_SUCCESS, -1, 400, true},
+        {Close, TWRC_SUCCESS, -1, 300, false},
+        {OpenNoDevice, TWRC_FAILURE, TWCC_SEQERROR, 300, false},
+        {OpenNoDevice, TWRC_FAILURE, TWCC_SEQERROR, 300, false},
+        {Open, TWRC_SUCCESS, -1, 400, true},
+    };
+    constexpr TW_UINT16 Marker = 77;
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "step " << n++);
+        GetCoreContext()->conditionCode = Marker;
+        TW_IDENTITY app = AppIdentity(ConnectedApp);
+        const TW_UINT16 rc = c.step == Close ? DS_Entry(&app, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, nullptr)
+                                             : OpenSourceWithChoice(ConnectedApp, c.step == Open ? 255 : 0);
+        EXPECT_EQ(c.rc, rc);
+        EXPECT_EQ(c.conditionCode < 0 ? Marker : c.conditionCode, GetCoreContext()->conditionCode);
+        EXPECT_EQ(c.stateAfter, GetCoreContext()->state);
+        EXPECT_EQ(c.flagAfter, IsOpenFlagTaken());
+    }
 }
 
 TEST_F(SessionTest, BadPointersFromTheApplicationFailCleanly) {

@@ -222,9 +222,10 @@ TEST_F(MainSettingsTest, MissingKeysTakeTheirFileDefaults) {
     const MainUiState& m = State();
     EXPECT_EQ(3, m.scanSize);
     EXPECT_STREQ("0.0.0.0", m.ipAddress);
-    EXPECT_EQ(2362, m.scanA);
-    EXPECT_EQ(2362, m.scanB);
-    EXPECT_EQ(2362, m.customA);
+    EXPECT_EQ(24803, m.scanA) << "the document is the A6 the file names";
+    EXPECT_EQ(34961, m.scanB);
+    EXPECT_EQ(49606, m.customA) << "the custom size keeps its default";
+    EXPECT_EQ(2362, m.scanH);
     EXPECT_EQ(3, m.colorType);
     EXPECT_EQ(3, m.customOrientation);
     // Built-in modes keep their values, but the area size falls back to 10.
@@ -243,8 +244,43 @@ TEST_F(MainSettingsTest, NoFileOrNoSectionLeavesDefaultsOrFileDefaults) {
 
     std::string path = folder.Write("a.ini", "[Other]\r\nScan_Size=9\r\n");
     LoadMainSettings(path.c_str());
-    EXPECT_EQ(1, State().scanSize);  // the key default of an existing file
-    EXPECT_EQ(2362, State().scanA);
+    EXPECT_EQ(1, State().scanSize);  // the locale's paper, A4 here
+    EXPECT_EQ(49606, State().scanA);
+}
+
+// Files written with some keys only (the device selection writes the address
+// alone) open as the paper they name, or the locale's when they name none.
+TEST_F(MainSettingsTest, MissingDocumentSizeTakesThePaperTheFileNames) {
+    struct Case {
+        const char* what;
+        bool inch;
+        const char* keys;
+        int32_t scanSize, unit, scanA, scanB;
+    };
+    const Case cases[] = {
+        {"address alone, metric", false, "IPAddress=127.0.0.1\r\n", 1, 1, 49606, 70157},
+        {"address alone, inch", true, "IPAddress=127.0.0.1\r\n", 7, 0, 51000, 66000},
+        {"Letter alone", false, "Scan_Size=7\r\n", 7, 1, 51000, 66000},
+        {"A5 placed across", false, "Scan_Size=2\r\nScan_Orientn=1\r\n", 2, 1, 49606, 34961},
+        {"A4 turned", false, "Scan_Size=1\r\nScan_Orientation=0\r\n", 1, 1, 70157, 49606},
+        {"custom size", false, "Scan_Size=0\r\nCustom_A=12000\r\nCustom_B=18000\r\n", 0, 1, 12000, 18000},
+        {"registered area", false, "Scan_Size=11\r\nNew_Count=1\r\nNewA_0=20000\r\nNewB_0=30000\r\n", 11, 1,
+         20000, 30000},
+        {"area that is not there: locale paper", true, "Scan_Size=11\r\n", 11, 0, 51000, 66000},
+        {"width present, length missing", false, "Scan_Size=7\r\nScan_A=40000\r\n", 7, 1, 40000, 66000},
+        {"both present, read as they are", false, "Scan_Size=7\r\nScan_A=2362\r\nScan_B=2362\r\n", 7, 1, 2362,
+         2362},
+    };
+    for (const Case& c : cases) {
+        SetMainDefaultsFor(c.inch);
+        std::string path = folder.Write("a.ini", std::string("[KRVDS TWAIN]\r\n") + c.keys);
+        LoadMainSettings(path.c_str());
+        EXPECT_EQ(c.scanSize, State().scanSize) << c.what;
+        EXPECT_EQ(c.unit, State().unit) << c.what;
+        EXPECT_EQ(c.scanA, State().scanA) << c.what;
+        EXPECT_EQ(c.scanB, State().scanB) << c.what;
+        EXPECT_EQ(2362, State().scanH) << c.what;
+    }
 }
 
 TEST_F(MainSettingsTest, HostileCountsAndValuesStayInsideTheTables) {

@@ -169,7 +169,7 @@ TEST(StartUp, SettingsFilesAreLoadedAndApplied) {
     EXPECT_EQ(2550, core.scanWindow.areaWidth);
     EXPECT_STREQ("10.0.0.7", GetMainUiState()->ipAddress);
     EXPECT_EQ(5, GetMainUiState()->scanSize);
-    EXPECT_EQ(2362, GetMainUiState()->scanA);
+    EXPECT_EQ(30236, GetMainUiState()->scanA) << "the B6 the file names";
     Restore(copy.module);
 }
 

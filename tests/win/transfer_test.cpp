@@ -150,6 +150,105 @@ TEST_F(TransferTest, FileTransferInAnotherFormatFailsWithBadCap) {
     DeleteFileA(path.c_str());
 }
 
+// A page too large for any transfer to hold fails for memory, in every
+// mechanism, and the session goes on with a smaller scan.
+TEST_F(TransferTest, PageTooLargeToHoldFailsForMemoryAndASmallerScanWorks) {
+    OPEN_OR_SKIP("", 3);
+    char folder[MAX_PATH];
+    GetTempPathA(MAX_PATH, folder);
+    const std::string path = std::string(folder) + "tarvik-too-large.bmp";
+    snprintf(GetCoreContext()->xferFileName, sizeof GetCoreContext()->xferFileName, "%s", path.c_str());
+    struct Mechanism {
+        const char* name;
+        TW_UINT16 (*transfer)(TransferTest* t);
+    };
+    const Mechanism mechanisms[] = {
+        {"native",
+         [](TransferTest* t) {
+             TW_UINT32 handle = 0;
+             const TW_UINT16 rc = t->Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &handle);
+             if (handle != 0) GlobalFree(reinterpret_cast<HGLOBAL>(static_cast<uintptr_t>(handle)));
+             return rc;
+         }},
+        {"memory",
+         [](TransferTest* t) {
+             std::vector<uint8_t> image;
+             uint32_t bytesPerRow = 0;
+             int calls = 0;
+             return MemoryTransfer(t, 65535, TWMF_APPOWNS | TWMF_POINTER, &image, &bytesPerRow, &calls);
+         }},
+        {"file", [](TransferTest* t) { return t->Call(DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, nullptr); }},
+    };
+    for (const Mechanism& m : mechanisms) {
+        SCOPED_TRACE(m.name);
+        SetResolutionIndex(9);  // 4800 dpi
+        SetPaperSizeCode(2);    // A4
+        EXPECT_EQ(TWRC_FAILURE, m.transfer(this));
+        EXPECT_EQ(TWCC_LOWMEMORY, GetCoreContext()->conditionCode);
+        SetResolutionIndex(4);  // 300 dpi, the small area of the session
+        SetPaperSizeCode(255);
+        EXPECT_EQ(TWRC_XFERDONE, m.transfer(this));
+    }
+    const std::string log = ReadSimulatorLog(device);
+    size_t starts = 0;
+    for (size_t at = log.find("SCAN_STARTSCAN"); at != std::string::npos;
+         at = log.find("SCAN_STARTSCAN", at + 1)) {
+        ++starts;
+    }
+    EXPECT_EQ(3u, starts) << "only the small scans started the device";
+    DeleteFileA(path.c_str());
+}
+
+// Asking the file set-up back, as applications do after each page, leaves
+// the name they set in force.
+TEST_F(TransferTest, FileGoesToTheNameSetEvenAfterAskingItBack) {
+    OPEN_OR_SKIP("", 2);
+    char folder[MAX_PATH];
+    GetTempPathA(MAX_PATH, folder);
+    const std::string path = std::string(folder) + "tarvik-named.bmp";
+    DeleteFileA(path.c_str());
+    DeleteFileA("TWAIN.TMP");
+    TW_SETUPFILEXFER setup{};
+    snprintf(setup.FileName, sizeof setup.FileName, "%s", path.c_str());
+    setup.Format = TWFF_BMP;
+    ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup));
+    for (TW_UINT16 msg : {MSG_GET, MSG_GETCURRENT, MSG_GETDEFAULT}) {
+        TW_SETUPFILEXFER got{};
+        ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_SETUPFILEXFER, msg, &got));
+        EXPECT_STREQ(msg == MSG_GETDEFAULT ? "TWAIN.TMP" : path.c_str(), got.FileName) << msg;
+    }
+    ASSERT_EQ(TWRC_XFERDONE, Call(DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, nullptr));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(path.c_str())) << "the page is in the set name";
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("TWAIN.TMP")) << "no page under the default name";
+    DeleteFileA(path.c_str());
+}
+
+// Once the transfer is announced, capabilities stay as they were announced.
+TEST_F(TransferTest, CapabilitiesCannotChangeUnderAnAnnouncedTransfer) {
+    OPEN_OR_SKIP("", 3);
+    ASSERT_EQ(600, GetCoreContext()->state);
+    TW_IMAGEINFO info{};
+    ASSERT_EQ(TWRC_SUCCESS, Call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info));
+    EXPECT_EQ(24, info.BitsPerPixel);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, sizeof(TW_ONEVALUE));
+    *static_cast<TW_ONEVALUE*>(GlobalLock(block)) = TW_ONEVALUE{TWTY_UINT16, TWPT_GRAY};
+    GlobalUnlock(block);
+    // A grey MSG_SET, and a reset of the depth, which would switch to colour.
+    for (TW_CAPABILITY cap : {TW_CAPABILITY{ICAP_PIXELTYPE, TWON_ONEVALUE, block},
+                              TW_CAPABILITY{ICAP_BITDEPTH, TWON_DONTCARE16, nullptr}}) {
+        const TW_UINT16 msg = cap.hContainer != nullptr ? MSG_SET : MSG_RESET;
+        EXPECT_EQ(TWRC_FAILURE, Call(DG_CONTROL, DAT_CAPABILITY, msg, &cap)) << msg;
+        EXPECT_EQ(TWCC_SEQERROR, GetCoreContext()->conditionCode) << msg;
+    }
+    GlobalFree(block);
+    TW_CAPABILITY current{ICAP_PIXELTYPE, TWON_DONTCARE16, nullptr};
+    ASSERT_EQ(TWRC_SUCCESS, Call(DG_CONTROL, DAT_CAPABILITY, MSG_GETCURRENT, &current))
+        << "asking still works";
+    GlobalFree(current.hContainer);
+    EXPECT_EQ(3, GetScanSettings()->pixelType);
+    EXPECT_EQ(TWRC_XFERDONE, NativeTransferAndCheck(3)) << "the image as announced";
+}
+
 TEST_F(TransferTest, TransfersWithoutDeviceFailCleanly) {
     ResetSource();
     ASSERT_EQ(TWRC_SUCCESS, OpenSourceWithChoice(TransferApp, 255));

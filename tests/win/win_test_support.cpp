@@ -21,6 +21,7 @@ bool TakeOpenFlag() {
     openFlag = true;
     return true;
 }
+void GiveBackOpenFlag() { openFlag = false; }
 bool IsOpenFlagTaken() { return openFlag; }
 void ResetOpenFlagForTest() { openFlag = false; }
 
