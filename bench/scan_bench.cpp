@@ -1,11 +1,17 @@
 // Whole scans from the simulated device over loopback, through the source's
 // own transfer handlers, against the raw loopback transfer of the same bytes
 // measured in the same run: the median of five scans of each kind, with
-// their range. Prints figures; not a test.
+// their range, and the median peak of private memory a scan adds beside the
+// image size. Prints figures; not a test.
+// winsock2.h before windows.h, psapi.h after it.
+// clang-format off
 #include <winsock2.h>
 #include <windows.h>
+#include <psapi.h>
+// clang-format on
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -103,6 +109,44 @@ double TimedScan(bool memory) {
     return rc == TWRC_XFERDONE ? Seconds(start, end) : -1;
 }
 
+uint64_t PrivateBytes() {
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                              sizeof counters)) {
+        return 0;
+    }
+    return counters.PrivateUsage;
+}
+
+// The most private memory the process held while a scan ran, above what it
+// held before: sampled every few milliseconds, since the process's own peak
+// cannot be reset between scans. The scan's buffers live for most of it.
+class PeakMemory {
+   public:
+    PeakMemory() : before_(PrivateBytes()), peak_(before_) {
+        sampler_ = std::thread([this] {
+            while (!stop_.load()) {
+                const uint64_t now = PrivateBytes();
+                if (now > peak_.load()) peak_.store(now);
+                Sleep(2);
+            }
+        });
+    }
+    // Stops sampling; the peak above the starting level.
+    uint64_t Finish() {
+        stop_.store(true);
+        sampler_.join();
+        return peak_.load() - before_;
+    }
+
+   private:
+    uint64_t before_;
+    std::atomic<uint64_t> peak_;
+    std::atomic<bool> stop_{false};
+    std::thread sampler_;
+};
+
 // The ceiling: the same number of bytes sent over a loopback TCP connection
 // in the device's read size and received straight into one buffer.
 double RawLoopbackSeconds(uint64_t bytes) {
@@ -119,7 +163,8 @@ double RawLoopbackSeconds(uint64_t bytes) {
         connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
         std::vector<char> chunk(524286, 'x');
         for (uint64_t sent = 0; sent < bytes;) {
-            int n = send(s, chunk.data(), static_cast<int>(std::min<uint64_t>(chunk.size(), bytes - sent)), 0);
+            int n =
+                send(s, chunk.data(), static_cast<int>(std::min<uint64_t>(chunk.size(), bytes - sent)), 0);
             if (n <= 0) break;
             sent += static_cast<uint64_t>(n);
         }
@@ -131,7 +176,8 @@ double RawLoopbackSeconds(uint64_t bytes) {
     QueryPerformanceCounter(&start);
     uint64_t received = 0;
     while (received < bytes) {
-        int n = recv(receiver, image.data() + received, static_cast<int>(std::min<uint64_t>(524286, bytes - received)), 0);
+        int n = recv(receiver, image.data() + received,
+                     static_cast<int>(std::min<uint64_t>(524286, bytes - received)), 0);
         if (n <= 0) break;
         received += static_cast<uint64_t>(n);
     }
@@ -160,8 +206,8 @@ int main() {
     // One scan is at the mercy of whatever else the machine runs at that
     // moment; the median of several, with their range, is a figure to compare.
     constexpr int Repetitions = 5;
-    printf("%-28s %7s %11s %17s %9s %7s\n", "A4 colour scan", "MB", "source MB/s", "(min - max)", "raw MB/s",
-           "ratio");
+    printf("%-28s %7s %11s %17s %9s %7s %12s\n", "A4 colour scan", "MB", "source MB/s", "(min - max)",
+           "raw MB/s", "ratio", "peak priv MB");
     const struct {
         int resolutionIndex;
         const char* dpi;
@@ -173,11 +219,13 @@ int main() {
                 char label[64];
                 snprintf(label, sizeof label, "%s %s %s", r.dpi, memory ? "memory" : "native",
                          heavy ? "heavy" : "neutral");
-                std::vector<double> source, raw;
+                std::vector<double> source, raw, peak;
                 double mb = 0;
                 for (int i = 0; i < Repetitions; ++i) {
                     Configure(r.resolutionIndex, heavy);
+                    PeakMemory memoryUse;
                     const double seconds = TimedScan(memory);
+                    peak.push_back(static_cast<double>(memoryUse.Finish()) / 1e6);
                     if (seconds < 0) break;
                     const uint64_t bytes =
                         3ull * GetCoreContext()->deviceLineWidth * GetCoreContext()->deviceLineCount;
@@ -192,10 +240,12 @@ int main() {
                 }
                 std::sort(source.begin(), source.end());
                 std::sort(raw.begin(), raw.end());
+                std::sort(peak.begin(), peak.end());
                 const double medianSource = source[Repetitions / 2];
                 const double medianRaw = raw[Repetitions / 2];
-                printf("%-28s %7.1f %11.1f   (%6.1f - %6.1f) %9.1f %7.2f\n", label, mb, medianSource, source.front(),
-                       source.back(), medianRaw, medianSource / medianRaw);
+                printf("%-28s %7.1f %11.1f   (%6.1f - %6.1f) %9.1f %7.2f %12.1f\n", label, mb, medianSource,
+                       source.front(), source.back(), medianRaw, medianSource / medianRaw,
+                       peak[Repetitions / 2]);
             }
         }
     }
