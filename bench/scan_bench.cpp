@@ -109,6 +109,9 @@ double TimedScan(bool memory) {
     return rc == TWRC_XFERDONE ? Seconds(start, end) : -1;
 }
 
+// The process's private memory: its private commit where the system keeps
+// it, else (Wine on Linux reports no commit) its working set, which the
+// scan's buffers enter as soon as they are filled.
 uint64_t PrivateBytes() {
     PROCESS_MEMORY_COUNTERS_EX counters{};
     counters.cb = sizeof counters;
@@ -116,7 +119,7 @@ uint64_t PrivateBytes() {
                               sizeof counters)) {
         return 0;
     }
-    return counters.PrivateUsage;
+    return counters.PrivateUsage != 0 ? counters.PrivateUsage : counters.WorkingSetSize;
 }
 
 // The most private memory the process held while a scan ran, above what it

@@ -283,6 +283,13 @@ bool BuffersUsable(const ScanSettings* s) {
 
 }  // namespace
 
+bool AdjustmentIsHeavy(const ScanSettings* s) {
+    if (s == nullptr || (s->pixelType != 3 && s->pixelType != 2)) return false;
+    const bool colour = s->pixelType == 3;
+    if (ChooseFilter(s, colour) != 0) return true;
+    return colour && s->uiPixelType == 3 && (s->hue != 0 || s->saturation != 0 || s->lightness != 0);
+}
+
 int ValidateAdjustments(const ScanSettings* s) {
     if (s == nullptr) return kAdjustUnusableInput;
     const auto in = [](int32_t v, int32_t lo, int32_t hi) { return v >= lo && v <= hi; };
