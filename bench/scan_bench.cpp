@@ -22,6 +22,7 @@
 #include "core/startup.h"
 #include "core/ui_callbacks.h"
 #include "device/device_link.h"
+#include "scan/chunk_worker.h"
 #include "scan/scan_settings.h"
 #include "tests/support/sim_client.h"
 
@@ -217,11 +218,18 @@ int main() {
     } resolutions[] = {{4, "300 dpi"}, {6, "600 dpi"}};
     int status = 0;
     for (const auto& r : resolutions) {
-        for (bool heavy : {false, true}) {
+        // Heavy scans twice: with the adjustment beside the reading, and all on
+        // the scan thread, to show what the overlap gives on this machine.
+        enum Kind { Neutral, Heavy, HeavyInline };
+        for (Kind kind : {Neutral, Heavy, HeavyInline}) {
+            const bool heavy = kind != Neutral;
+            AllowChunkOverlap(kind != HeavyInline);
             for (bool memory : {false, true}) {
                 char label[64];
                 snprintf(label, sizeof label, "%s %s %s", r.dpi, memory ? "memory" : "native",
-                         heavy ? "heavy" : "neutral");
+                         kind == Neutral ? "neutral"
+                         : kind == Heavy ? "heavy"
+                                         : "heavy, inline");
                 std::vector<double> source, raw, peak;
                 double mb = 0;
                 for (int i = 0; i < Repetitions; ++i) {

@@ -6,6 +6,8 @@
 
 namespace {
 
+bool overlapAllowed = true;
+
 bool SecondProcessor() {
     SYSTEM_INFO info{};
     GetSystemInfo(&info);
@@ -14,8 +16,10 @@ bool SecondProcessor() {
 
 }  // namespace
 
+void AllowChunkOverlap(bool allowed) { overlapAllowed = allowed; }
+
 ChunkWorker::ChunkWorker(ScanSettings* settings) : settings_(settings) {
-    if (!AdjustmentIsHeavy(settings) || !SecondProcessor()) return;
+    if (!overlapAllowed || !AdjustmentIsHeavy(settings) || !SecondProcessor()) return;
     ready_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     done_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     if (ready_ != nullptr && done_ != nullptr) thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);

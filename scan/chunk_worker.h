@@ -16,6 +16,10 @@
 
 #include "scan/scan_settings.h"
 
+// False keeps every chunk on the scan thread (for measuring what the overlap
+// gives); true, the default, lets it run where it pays.
+void AllowChunkOverlap(bool allowed);
+
 class ChunkWorker {
    public:
     explicit ChunkWorker(ScanSettings* settings);
