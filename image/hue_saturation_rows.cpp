@@ -105,8 +105,10 @@ struct Shift {
 __m128i ToByte(__m128i fixed) { return DivideConstant(fixed, 255.0f, static_cast<float>(kOne)); }
 
 // Eight pixels: RgbToHsl, the shift, HslToRgb and the byte conversion.
-void ShiftEight(const Shift& k, __m128i r, __m128i g, __m128i b, __m128i* outR, __m128i* outG,
-                __m128i* outB) {
+// Always inlined: on 32-bit x86 a call passes and returns its vectors
+// through memory.
+[[gnu::always_inline]] inline void ShiftEight(const Shift& k, __m128i r, __m128i g, __m128i b, __m128i* outR,
+                                              __m128i* outG, __m128i* outB) {
     const __m128i one = Set(1);
     const __m128i mx = _mm_max_epi16(_mm_max_epi16(r, g), b);
     const __m128i mn = _mm_min_epi16(_mm_min_epi16(r, g), b);
@@ -187,19 +189,20 @@ void ShiftHueSaturationRow(const uint8_t (*tables)[256], int32_t hue, int32_t sa
             planes[1][i] = tables[1][p[3 * i + 1]];
             planes[2][i] = tables[2][p[3 * i + 2]];
         }
-        const int32_t padded = (count + 15) & ~15;
+        const int32_t padded = (count + 7) & ~7;
         for (int32_t i = count; i < padded; ++i) planes[0][i] = planes[1][i] = planes[2][i] = 0;
-        for (int32_t i = 0; i < padded; i += 16) {
-            __m128i in[3], lo[3], hi[3];
-            for (int c = 0; c < 3; ++c)
-                in[c] = _mm_load_si128(reinterpret_cast<const __m128i*>(&planes[c][i]));
-            ShiftEight(k, _mm_unpacklo_epi8(in[0], zero), _mm_unpacklo_epi8(in[1], zero),
-                       _mm_unpacklo_epi8(in[2], zero), &lo[0], &lo[1], &lo[2]);
-            ShiftEight(k, _mm_unpackhi_epi8(in[0], zero), _mm_unpackhi_epi8(in[1], zero),
-                       _mm_unpackhi_epi8(in[2], zero), &hi[0], &hi[1], &hi[2]);
+        // Eight pixels a step: two steps' worth of values would not fit the
+        // eight vector registers of 32-bit x86.
+        for (int32_t i = 0; i < padded; i += 8) {
+            const auto load = [&](int c) {
+                return _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&planes[c][i])),
+                                         zero);
+            };
+            __m128i out[3];
+            ShiftEight(k, load(0), load(1), load(2), &out[0], &out[1], &out[2]);
             for (int c = 0; c < 3; ++c) {
-                _mm_store_si128(reinterpret_cast<__m128i*>(&planes[c][i]),
-                                _mm_xor_si128(_mm_packus_epi16(lo[c], hi[c]), flip));
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(&planes[c][i]),
+                                 _mm_xor_si128(_mm_packus_epi16(out[c], zero), flip));
             }
         }
         for (int32_t i = 0; i < count; ++i) {
