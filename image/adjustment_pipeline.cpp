@@ -9,6 +9,7 @@
 #include "core/platform_hook.h"
 #include "image/colour_adjust.h"
 #include "image/filters.h"
+#include "image/hue_saturation_rows.h"
 #include "image/row_bytes.h"
 #include "image/tone_tables.h"
 
@@ -87,7 +88,6 @@ AdjusterProgress greyProgress;
 AdjusterProgress bilevelProgress;
 ImageState colourState;
 ImageState greyState;
-HueSaturationCache hueSaturationCache;
 
 struct RowWindow {
     int32_t lo, hi;
@@ -177,7 +177,6 @@ ColourSteps PrepareColourSteps(const ScanSettings* s) {
     c.shiftHueSaturation = hslStep && (s->hue != 0 || s->saturation != 0);
     c.hue = s->hue;
     c.saturation = s->saturation;
-    if (c.shiftHueSaturation) hueSaturationCache.Reset(c.hue, c.saturation);
     if (s->reversal == 1) {
         if (c.shiftHueSaturation) {
             c.invertAfterShift = true;
@@ -199,15 +198,7 @@ void ApplyColourSteps(const ColourSteps& c, uint8_t* p, int32_t pixels) {
         }
         return;
     }
-    const uint32_t invert = c.invertAfterShift ? 0xFFFFFFu : 0u;
-    for (int32_t i = 0; i < pixels; ++i, p += 3) {
-        const uint32_t rgb =
-            uint32_t{c.lut[0][p[0]]} | uint32_t{c.lut[1][p[1]]} << 8 | uint32_t{c.lut[2][p[2]]} << 16;
-        const uint32_t out = hueSaturationCache.Shift(rgb) ^ invert;
-        p[0] = static_cast<uint8_t>(out);
-        p[1] = static_cast<uint8_t>(out >> 8);
-        p[2] = static_cast<uint8_t>(out >> 16);
-    }
+    ShiftHueSaturationRow(c.lut, c.hue, c.saturation, c.invertAfterShift, p, pixels);
 }
 
 // Luma with the usual weights, truncated; double precision.
@@ -291,6 +282,13 @@ bool BuffersUsable(const ScanSettings* s) {
 }
 
 }  // namespace
+
+bool AdjustmentIsHeavy(const ScanSettings* s) {
+    if (s == nullptr || (s->pixelType != 3 && s->pixelType != 2)) return false;
+    const bool colour = s->pixelType == 3;
+    if (ChooseFilter(s, colour) != 0) return true;
+    return colour && s->uiPixelType == 3 && (s->hue != 0 || s->saturation != 0 || s->lightness != 0);
+}
 
 int ValidateAdjustments(const ScanSettings* s) {
     if (s == nullptr) return kAdjustUnusableInput;
@@ -384,7 +382,9 @@ void AdjustGreyRows(ScanSettings* s, int32_t firstRow, int32_t rowCount) {
 
 void AdjustBilevelRows(ScanSettings* s, int32_t firstRow, int32_t rowCount) {
     const int32_t stride = PackedRowBytes(0, s->imageWidth);
-    if (firstRow == 0 || bilevelProgress.base == nullptr) {
+    // A continuation of another image (or of none) starts afresh rather than
+    // writing through an output base left from an earlier image.
+    if (firstRow == 0 || bilevelProgress.base != s->imageBase || bilevelProgress.stride != stride) {
         PlatformDebugLine("bw");
         StartProgress(bilevelProgress, s, s->imageBase, stride);
     }

@@ -22,6 +22,10 @@ int ValidateAdjustments(const ScanSettings* settings);
 // kAdjustUnusableInput. Not re-entrant: one image at a time.
 int AdjustRows(ScanSettings* settings, int32_t firstRow, int32_t rowCount);
 
+// True when adjusting a row costs more than a table lookup per byte: a
+// filter or the hue/saturation/lightness step runs on it.
+bool AdjustmentIsHeavy(const ScanSettings* settings);
+
 // The row adjusters behind AdjustRows, one per kind of data (pixelType 3, 2,
 // anything else). They assume validated settings and usable buffers.
 void AdjustColourRows(ScanSettings* settings, int32_t firstRow, int32_t rowCount);

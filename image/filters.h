@@ -64,11 +64,20 @@ class RowFilter {
     static constexpr int kChunk = 1024;  // bytes filtered per pass, kept in L1
 
     void RunChunk(const uint8_t* const* taps, int32_t begin, int32_t length, uint8_t* out);
+    // Kernels symmetric about both axes (all of ours) split into row pairs
+    // and column pairs: the rows at equal distance are added first, weighted
+    // per column distance, then the columns at equal distance are added.
+    // Used where every partial sum fits 16 bits.
+    template <typename Sum>
+    void RunSymmetricChunk(const uint8_t* const* taps, int32_t begin, int32_t length, uint8_t* out);
 
     int size_ = 0;
     int channels_ = 1;
     int32_t divisor_ = 72;
     int classCount_ = 0;
     WeightClass classes_[25] = {};
+    bool symmetric_ = false;
+    bool narrow_ = false;            // every partial sum fits 16 bits
+    int32_t pairWeight_[3][3] = {};  // [row distance][column distance]
     int32_t acc_[kChunk] = {};
 };

@@ -61,6 +61,7 @@ struct GeometryState {
     std::vector<int32_t> columnWeight;  // interpolation error e, or -1 for a plain pixel
     std::vector<int32_t> columnBlend;   // weight of pixel u: e, or w for a plain pixel
     bool identityColumns = false;       // output column x is logical pixel x
+    bool doubling = false;              // output columns 2u = pixel u, 2u + 1 = mean of u and u + 1
     ExactDivider byWidth;               // interpolation divisor w
     int32_t logicalCount = 0;           // logical pixels gathered per row: 0..max u + 1
     std::vector<uint8_t> logical;
@@ -109,6 +110,13 @@ void BuildColumnMap(GeometryState& g) {
     g.identityColumns = true;
     for (int32_t x = 0; x < g.outWidth && g.identityColumns; ++x) {
         g.identityColumns = g.columnSource[x] == x && g.columnWeight[x] < 0;
+    }
+    // Twice the width: a blend weighs both pixels by w / 2, which is their
+    // mean truncated.
+    g.doubling = g.enlarge && g.outWidth % 2 == 0 && g.outWidth > 0;
+    for (int32_t x = 0; x < g.outWidth && g.doubling; ++x) {
+        g.doubling = g.columnSource[x] == x / 2 &&
+                     (x % 2 == 0 ? g.columnWeight[x] < 0 : 2 * g.columnWeight[x] == g.outWidth);
     }
 }
 
@@ -253,6 +261,15 @@ void ComputeRow(GeometryState& g, int32_t v, uint8_t* line) {
             std::memcpy(line, logical + source[x] * kBytes, kBytes);
         return;
     }
+    if (g.doubling) {
+        for (int32_t u = 0; u < w / 2; ++u, line += 2 * kBytes, logical += kBytes) {
+            for (int c = 0; c < kBytes; ++c) {
+                line[c] = logical[c];
+                line[kBytes + c] = static_cast<uint8_t>((logical[c] + logical[kBytes + c]) >> 1);
+            }
+        }
+        return;
+    }
     // Enlarging: a source pixel is the blend with all weight on pixel u, so
     // one branch-free formula serves every column.
     const int32_t* weight = g.columnBlend.data();
@@ -278,14 +295,18 @@ void BlendRows(const GeometryState& g, int32_t e, uint8_t* dst) {
     // Only a width kept exactly while the height grows lets e pass h; the
     // blend then stays on the current row instead of leaving 0..255.
     const int64_t weight = h - std::min<int64_t>(e, h);
+    const uint8_t* cur = g.current.data();
+    const uint8_t* nxt = g.next.data();
+    const int32_t n = g.stride;
+    if (2 * weight == h) {  // halfway: the truncated mean
+        for (int32_t i = 0; i < n; ++i) dst[i] = static_cast<uint8_t>((cur[i] + nxt[i]) >> 1);
+        return;
+    }
     int16_t step[511];
     for (int32_t d = -255; d <= 255; ++d) {
         const int64_t product = d * weight;
         step[d + 255] = static_cast<int16_t>(product >= 0 ? product / h : -((-product + h - 1) / h));
     }
-    const uint8_t* cur = g.current.data();
-    const uint8_t* nxt = g.next.data();
-    const int32_t n = g.stride;
     for (int32_t i = 0; i < n; ++i) dst[i] = static_cast<uint8_t>(cur[i] + step[nxt[i] - cur[i] + 255]);
 }
 
@@ -329,6 +350,61 @@ void EmitRow(GeometryState& g, uint8_t* dst) {
     g.rowError -= g.n;
 }
 
+// A kept size turned by a quarter turn: every output row is the next logical
+// row, read down a source column. Rows are built straight into the strip in
+// tiles of kTile columns, so the source rows of a tile stay in the cache
+// while the strip's rows take their bytes. False when this image is not such
+// a case (or a row would need clamping); the rows are then built one by one.
+template <int kBytes>
+bool EmitTurnedRows(GeometryState& g, uint8_t* dest, int32_t count) {
+    // Colour rows of three-byte pixels gather as fast through the line
+    // buffer, which stays in L1; the tiles pay for grey.
+    if (kBytes != 1) return false;
+    if (!g.enlarge || g.dx != 0 || g.dy != 0 || !g.identityColumns || g.q % 2 == 0) return false;
+    constexpr int32_t kTile = 64;
+    const int32_t first = g.v + 1, last = g.v + count;
+    const bool swap = kBytes == 3 && g.purpose == 1;
+    const int32_t w = g.outWidth;
+    const uint8_t* rowStart[2];
+    ptrdiff_t along = 0;
+    for (int end = 0; end < 2; ++end) {
+        const int32_t V = g.step * (end == 0 ? first : last);
+        const SourcePoint p0 = SourceOf(g.q, g.purpose, g.width, g.height, 0, V);
+        const SourcePoint p1 = SourceOf(g.q, g.purpose, g.width, g.height, g.step, V);
+        const int32_t rowStep = p1.row - p0.row, colStep = p1.col - p0.col;
+        int32_t lo = 0, hi = w;
+        KeepInside(p0.row, rowStep, g.height, lo, hi);
+        KeepInside(p0.col, colStep, g.width, lo, hi);
+        if (lo != 0 || hi != w || V < 0) return false;
+        rowStart[end] =
+            g.image + static_cast<ptrdiff_t>(p0.row) * g.srcStride + static_cast<ptrdiff_t>(p0.col) * kBytes;
+        along = static_cast<ptrdiff_t>(rowStep) * g.srcStride + static_cast<ptrdiff_t>(colStep) * kBytes;
+    }
+    const ptrdiff_t across = count > 1 ? (rowStart[1] - rowStart[0]) / (count - 1) : 0;
+    const size_t rowBytes = static_cast<size_t>(w) * kBytes;
+    for (int32_t k = 0; k < count; ++k) {
+        std::memset(dest + static_cast<size_t>(k) * g.stride + rowBytes, 0, g.stride - rowBytes);
+    }
+    for (int32_t u0 = 0; u0 < w; u0 += kTile) {
+        const int32_t u1 = std::min(w, u0 + kTile);
+        for (int32_t k = 0; k < count; ++k) {
+            const uint8_t* src = rowStart[0] + k * across + u0 * along;
+            uint8_t* dst = dest + static_cast<size_t>(k) * g.stride + static_cast<size_t>(u0) * kBytes;
+            for (int32_t u = u0; u < u1; ++u, src += along, dst += kBytes) {
+                if constexpr (kBytes == 1) {
+                    dst[0] = src[0];
+                } else {
+                    dst[0] = src[swap ? 2 : 0];
+                    dst[1] = src[1];
+                    dst[2] = src[swap ? 0 : 2];
+                }
+            }
+        }
+    }
+    g.v = last;
+    return true;
+}
+
 // One output row of a 1-bit image, OR-ed into dst.
 void EmitBitRow(GeometryState& g, uint8_t* dst) {
     bool fresh = true;
@@ -356,9 +432,9 @@ void EmitBitRow(GeometryState& g, uint8_t* dst) {
 
 // Shared strip driver: starts or continues the image, emits the rows, frees
 // the line buffers after the last row.
-template <typename Emit>
+template <typename Emit, typename Batch>
 void RunStrip(GeometryState& g, ScanSettings* s, int32_t pageIndex, uint8_t* dest, int32_t firstRow,
-              int32_t rowCount, int bytesPerPixel, bool sampled, Emit emit) {
+              int32_t rowCount, int bytesPerPixel, bool sampled, Emit emit, Batch batch) {
     if (s == nullptr || dest == nullptr || rowCount <= 0) return;
     if (firstRow == 0) {
         s->rowsDelivered = 0;
@@ -373,9 +449,13 @@ void RunStrip(GeometryState& g, ScanSettings* s, int32_t pageIndex, uint8_t* des
         return;
     }
     const int32_t count = std::min(rowCount, g.outHeight - firstRow);
-    for (int32_t k = 0; k < count; ++k) {
-        emit(g, dest + static_cast<size_t>(k) * g.stride);
-        ++s->rowsDelivered;
+    if (batch(g, dest, count)) {
+        s->rowsDelivered += count;
+    } else {
+        for (int32_t k = 0; k < count; ++k) {
+            emit(g, dest + static_cast<size_t>(k) * g.stride);
+            ++s->rowsDelivered;
+        }
     }
     g.nextOutputRow = firstRow + count;
     if (g.nextOutputRow >= g.outHeight) {
@@ -395,17 +475,20 @@ int32_t EffectiveTurns(const ScanSettings* s, int32_t pageIndex) {
 
 void TransformColorStrip(ScanSettings* settings, int32_t pageIndex, uint8_t* dest, int32_t firstRow,
                          int32_t rowCount) {
-    RunStrip(colourState, settings, pageIndex, dest, firstRow, rowCount, 3, true, EmitRow<3>);
+    RunStrip(colourState, settings, pageIndex, dest, firstRow, rowCount, 3, true, EmitRow<3>,
+             EmitTurnedRows<3>);
 }
 
 void TransformGrayStrip(ScanSettings* settings, int32_t pageIndex, uint8_t* dest, int32_t firstRow,
                         int32_t rowCount) {
-    RunStrip(greyState, settings, pageIndex, dest, firstRow, rowCount, 1, true, EmitRow<1>);
+    RunStrip(greyState, settings, pageIndex, dest, firstRow, rowCount, 1, true, EmitRow<1>,
+             EmitTurnedRows<1>);
 }
 
 void TransformBitStrip(ScanSettings* settings, int32_t pageIndex, uint8_t* dest, int32_t firstRow,
                        int32_t rowCount) {
-    RunStrip(bitState, settings, pageIndex, dest, firstRow, rowCount, 0, false, EmitBitRow);
+    RunStrip(bitState, settings, pageIndex, dest, firstRow, rowCount, 0, false, EmitBitRow,
+             [](GeometryState&, uint8_t*, int32_t) { return false; });
 }
 
 int ReadSourceBit(int32_t turn, int32_t scanPurpose, int32_t srcStride, const uint8_t* image, int32_t width,

@@ -14,6 +14,7 @@
 #include "device/device_status.h"
 #include "image/adjustment_pipeline.h"
 #include "image/row_bytes.h"
+#include "scan/chunk_worker.h"
 #include "scan/dib_header.h"
 #include "scan/global_buffer.h"
 #include "scan/image_info.h"
@@ -109,9 +110,12 @@ bool SetUpJobBuffer(const ScanJobSizes& sizes) {
 }
 
 // Reads the image chunk by chunk, polling the stop key and the device state,
-// and hands each chunk of rows to the adjustment pipeline.
+// and hands each chunk of rows to the adjustment pipeline (on a second core
+// while the next chunk is read, where that pays). Returns when every chunk
+// read has been adjusted.
 void ReadImage(const ScanJobSizes& sizes, uint8_t* readBuffer) {
     ScanSettings& s = Core().scan;
+    ChunkWorker adjuster(&s);
     const int32_t pixelType = s.pixelType;
     uint64_t remaining = sizes.deviceBytes;
     uint64_t keyCounter = 0;
@@ -136,7 +140,7 @@ void ReadImage(const ScanJobSizes& sizes, uint8_t* readBuffer) {
         const uint32_t usable = static_cast<uint32_t>(std::min<int64_t>(lines, s.imageHeight - rowsSoFar));
         RepackDeviceLines(readBuffer, s.rows + static_cast<uint64_t>(rowsSoFar) * sizes.rowBytes, usable,
                           pixelType, sizes, Core().deviceLineWidth, s.imageWidth);
-        if (usable > 0) AdjustRows(&s, rowsSoFar, static_cast<int32_t>(usable));
+        if (usable > 0) adjuster.Adjust(rowsSoFar, static_cast<int32_t>(usable));
         rowsSoFar += static_cast<int32_t>(usable);
         remaining -= chunk;
         senseCounter += chunk;

@@ -348,3 +348,25 @@ TEST(ImageGeometry, ReadAndSetBitsMostSignificantFirst) {
 }
 
 }  // namespace
+
+namespace {
+
+// Turned images wider and taller than one tile of the turned gather, in
+// strips that end inside tiles, against the straight form.
+TEST(ImageGeometry, TurnedPagesLargerThanATileMatchTheStraightForm) {
+    std::mt19937 rng(61);
+    for (int iteration = 0; iteration < 12; ++iteration) {
+        const Depth d = iteration % 3 == 2 ? kColour : kGrey;
+        TestImage img(PixelTypeOf(d), 60 + rng() % 140, 60 + rng() % 140);
+        img.Fill(rng);
+        ScanSettings& s = img.settings;
+        s.rotation = iteration % 2 ? 1 : 3;
+        s.scanPurpose = iteration / 2 % 2;
+        SetOutputSize(s, iteration % 4 == 3 ? 200 : 100);
+        const std::vector<uint8_t> want = Reference(d, s, 1);
+        ASSERT_EQ(want, RunStrips(d, &s, 1, {7, 64, 1, s.outputHeight}))
+            << "iteration " << iteration << " " << s.imageWidth << "x" << s.imageHeight;
+    }
+}
+
+}  // namespace
