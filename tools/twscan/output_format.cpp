@@ -123,9 +123,9 @@ std::string NumberedPagePath(const std::string& pattern, int number) {
     size_t end = 0;
     FindNumberField(pattern, &start, &end);
     if (start != std::string::npos) {
-        const std::string spec = pattern.substr(start, end - start);
+        const std::string field = pattern.substr(start, end - start);
         char digits[48];
-        std::snprintf(digits, sizeof digits, spec.c_str(), number);
+        std::snprintf(digits, sizeof digits, field.c_str(), number);
         return UnescapePercent(pattern.substr(0, start)) + digits + UnescapePercent(pattern.substr(end));
     }
     const std::string plain = UnescapePercent(pattern);
