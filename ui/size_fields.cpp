@@ -66,12 +66,9 @@ std::string OneStep(int32_t value, int32_t unit, int32_t dpi, int step) {
 // side rounded the other way from both the offset and the area's side.
 void FixEdge(SizeFields& f, int offsetField, int32_t side, int32_t offset, int32_t size, bool atEdge,
              int32_t unit, int32_t dpi) {
-    if (!atEdge || RoundingRemainder(offset, unit, dpi) == 0) return;
-    const bool sideUp = RoundingRemainder(side, unit, dpi) >= 50;
-    const bool offsetUp = RoundingRemainder(offset, unit, dpi) >= 50;
-    const bool sizeUp = RoundingRemainder(size, unit, dpi) >= 50;
-    if (sideUp && !offsetUp && !sizeUp) f.text[offsetField] = OneStep(offset, unit, dpi, 1);
-    if (!sideUp && offsetUp && sizeUp) f.text[offsetField] = OneStep(offset, unit, dpi, -1);
+    if (!atEdge) return;
+    const int step = EdgeStep(side, offset, size, unit, dpi);
+    if (step != 0) f.text[offsetField] = OneStep(offset, unit, dpi, step);
 }
 
 RangeCheck Limits(std::string lower, std::string upper) {
@@ -282,7 +279,9 @@ float ParseSizeText(const std::string& text, int32_t unit, int32_t dpi) {
     }
 }
 
-std::string FormatSizeValue(int32_t value, int32_t unit, int32_t dpi) { return OneStep(value, unit, dpi, 0); }
+std::string FormatSizeValue(int32_t value, int32_t unit, int32_t dpi, int step) {
+    return OneStep(value, unit, dpi, step);
+}
 
 int32_t RoundingRemainder(int32_t value, int32_t unit, int32_t dpi) {
     const int64_t v = value;
@@ -299,6 +298,16 @@ int32_t RoundingRemainder(int32_t value, int32_t unit, int32_t dpi) {
             break;
     }
     return static_cast<int32_t>(((scaled % 100) + 100) % 100);
+}
+
+int EdgeStep(int32_t side, int32_t offset, int32_t size, int32_t unit, int32_t dpi) {
+    if (RoundingRemainder(offset, unit, dpi) == 0) return 0;
+    const bool sideUp = RoundingRemainder(side, unit, dpi) >= 50;
+    const bool offsetUp = RoundingRemainder(offset, unit, dpi) >= 50;
+    const bool sizeUp = RoundingRemainder(size, unit, dpi) >= 50;
+    if (sideUp && !offsetUp && !sizeUp) return 1;
+    if (!sideUp && offsetUp && sizeUp) return -1;
+    return 0;
 }
 
 void LoadRawFields(SizeFields& f, const MainUiState& s, bool withArea) {
