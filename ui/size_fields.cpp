@@ -199,15 +199,28 @@ KillFocusResult DocumentSideLost(MainUiState& s, SizeFields& f, const SizeFieldC
     return result;
 }
 
+// An area field left with the value it had on focus only settles its text.
+bool SettledUnchanged(SizeFields& f, int field, int32_t value, int32_t focusValue, int32_t unit) {
+    if (value != focusValue) return false;
+    f.text[field] = SettledText(f.text[field], value, unit);
+    return true;
+}
+
+// Keeps an axis's new offset and size and shows the area again.
+void StoreAxisArea(MainUiState& s, SizeFields& f, const Axis& axis, int32_t offset, int32_t size,
+                   int32_t unit, int32_t dpi) {
+    s.*axis.offset = offset;
+    s.*axis.size = size;
+    LoadRawFields(f, s, true);
+    RefreshSizeFields(f, unit, dpi);
+}
+
 KillFocusResult OffsetLost(MainUiState& s, SizeFields& f, const SizeFieldContext& c, int field,
                            int32_t focusValue) {
     KillFocusResult result;
     const int32_t dpi = UiResolutionDpi(c.resolutionIndex);
     const int32_t value = FieldValue(f, field, c.unit, dpi);
-    if (value == focusValue) {
-        f.text[field] = SettledText(f.text[field], value, c.unit);
-        return result;
-    }
+    if (SettledUnchanged(f, field, value, focusValue, c.unit)) return result;
     const Axis& axis = AxisOf(field);
     result.check = CheckOffsetRange(ShownNumber(f.text[field]), ShownNumber(f.text[axis.sideField]), c.unit,
                                     c.resolutionIndex);
@@ -224,10 +237,7 @@ KillFocusResult OffsetLost(MainUiState& s, SizeFields& f, const SizeFieldContext
     }
     if (offset > side - MinSide) offset = side - MinSide;
     if (offset + size > side) size = side - offset;
-    s.*axis.offset = offset;
-    s.*axis.size = size;
-    LoadRawFields(f, s, true);
-    RefreshSizeFields(f, c.unit, dpi);
+    StoreAxisArea(s, f, axis, offset, size, c.unit, dpi);
     return result;
 }
 
@@ -236,10 +246,7 @@ KillFocusResult AreaSizeLost(MainUiState& s, SizeFields& f, const SizeFieldConte
     KillFocusResult result;
     const int32_t dpi = UiResolutionDpi(c.resolutionIndex);
     const int32_t value = FieldValue(f, field, c.unit, dpi);
-    if (value == focusValue) {
-        f.text[field] = SettledText(f.text[field], value, c.unit);
-        return result;
-    }
+    if (SettledUnchanged(f, field, value, focusValue, c.unit)) return result;
     const Axis& axis = AxisOf(field);
     result.check = CheckAreaSizeRange(ShownNumber(f.text[field]), ShownNumber(f.text[axis.sideField]), c.unit,
                                       c.resolutionIndex);
@@ -254,10 +261,7 @@ KillFocusResult AreaSizeLost(MainUiState& s, SizeFields& f, const SizeFieldConte
     }
     ClampSize(side, offset, size);
     if (offset < 0) offset = 0;
-    s.*axis.offset = offset;
-    s.*axis.size = size;
-    LoadRawFields(f, s, true);
-    RefreshSizeFields(f, c.unit, dpi);
+    StoreAxisArea(s, f, axis, offset, size, c.unit, dpi);
     return result;
 }
 
