@@ -19,8 +19,9 @@ ShownSizes ShowSizes(int32_t a, int32_t b, int32_t x, int32_t y, int32_t h, int3
     shown.length = SizeText(b, unit, dpi);
     if (!withArea) return shown;
     const int32_t edge = unit == UnitInch ? 38 : 200;
-    const bool right = unit == UnitPixel || a - (x + h) <= edge;
-    const bool bottom = unit == UnitPixel || b - (y + v) <= edge;
+    // In 64 bits: values from a settings file may be anything.
+    const bool right = unit == UnitPixel || int64_t{a} - x - h <= edge;
+    const bool bottom = unit == UnitPixel || int64_t{b} - y - v <= edge;
     shown.left = FormatSizeValue(x, unit, dpi, (right || !atEdgesOnly) ? EdgeStep(a, x, h, unit, dpi) : 0);
     shown.top = FormatSizeValue(y, unit, dpi, (bottom || !atEdgesOnly) ? EdgeStep(b, y, v, unit, dpi) : 0);
     shown.areaWidth = SizeText(h, unit, dpi);
