@@ -302,9 +302,7 @@ INT_PTR CALLBACK AreaRegisterProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 }  // namespace
 
 int RunAreaRegistration(HWND parent) {
-    HMODULE module = static_cast<HMODULE>(GetUiGlobals()->resourceHandle);
-    if (DialogBoxParamA(module, MAKEINTRESOURCEA(IDD_AREA_REGISTER), parent, AreaRegisterProc,
-                        reinterpret_cast<LPARAM>(parent)) == -1)
+    if (!RunModal(parent, IDD_AREA_REGISTER, AreaRegisterProc, reinterpret_cast<LPARAM>(parent)))
         return NothingChanged;
     return areaState.changes;
 }

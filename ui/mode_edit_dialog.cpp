@@ -111,8 +111,7 @@ INT_PTR CALLBACK ModeEditProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
 
 bool RunModeEdit(HWND parent, int r) {
     if (!ModeEditable(State(), r)) return false;
-    HMODULE module = static_cast<HMODULE>(GetUiGlobals()->resourceHandle);
     editState = EditDialogState{r, false};
-    if (DialogBoxParamA(module, MAKEINTRESOURCEA(IDD_MODE_NAME), parent, ModeEditProc, r) == -1) return false;
+    if (!RunModal(parent, IDD_MODE_NAME, ModeEditProc, r)) return false;
     return editState.changed;
 }

@@ -208,8 +208,6 @@ INT_PTR CALLBACK ModeRegisterProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 }  // namespace
 
 int RunModeRegistration(HWND parent) {
-    HMODULE module = static_cast<HMODULE>(GetUiGlobals()->resourceHandle);
-    if (DialogBoxParamA(module, MAKEINTRESOURCEA(IDD_MODE_REGISTER), parent, ModeRegisterProc, 0) == -1)
-        return NothingChanged;
+    if (!RunModal(parent, IDD_MODE_REGISTER, ModeRegisterProc, 0)) return NothingChanged;
     return dialogState.changes;
 }

@@ -81,6 +81,10 @@ bool PlacementSize(int s) { return s == 2 || s == 3 || s == 5 || s == 8; }
 
 }  // namespace
 
+bool RunModal(HWND parent, unsigned templateId, DLGPROC proc, LPARAM param) {
+    return DialogBoxParamA(Module(), MAKEINTRESOURCEA(templateId), parent, proc, param) != -1;
+}
+
 std::string Text(unsigned id) {
     char text[512] = {};
     if (Module() == nullptr || LoadStringA(Module(), id, text, sizeof text) <= 0) return std::string();

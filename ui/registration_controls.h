@@ -35,6 +35,10 @@ bool DispatchCommand(const CommandRow (&rows)[N], HWND dialog, WPARAM wParam) {
     return false;
 }
 
+// Runs a modal dialog from template templateId of the resource module; false
+// when it could not be shown.
+bool RunModal(HWND parent, unsigned templateId, DLGPROC proc, LPARAM param);
+
 // A resource string; empty when missing.
 std::string Text(unsigned id);
 // Sets a control's (or, with id 0, the window's) text from a string; the
