@@ -185,6 +185,18 @@ void KeepInside(int32_t base, int32_t step, int32_t limit, int32_t& lo, int32_t&
     hi = std::min(hi, FloorDiv(b, s) + 1);
 }
 
+// One pixel: grey as it is, colour with bytes 0 and 2 exchanged when swap.
+template <int kBytes>
+inline void CopyPixel(uint8_t* dst, const uint8_t* src, bool swap) {
+    if constexpr (kBytes == 1) {
+        dst[0] = src[0];
+    } else {
+        dst[0] = src[swap ? 2 : 0];
+        dst[1] = src[1];
+        dst[2] = src[swap ? 0 : 2];
+    }
+}
+
 // Writes logical pixels u in [from, to) of the row starting at source point
 // p0 with the given steps, clamping every position (the image edges).
 template <int kBytes>
@@ -196,11 +208,7 @@ void GatherClamped(const GeometryState& g, SourcePoint p0, int32_t rowStep, int3
         const int32_t col = ClampTo(p0.col + colStep * u, 0, g.width - 1);
         const uint8_t* src =
             g.image + static_cast<size_t>(row) * g.srcStride + static_cast<size_t>(col) * kBytes;
-        out[0] = src[swap ? 2 : 0];
-        if constexpr (kBytes == 3) {
-            out[1] = src[1];
-            out[2] = src[swap ? 0 : 2];
-        }
+        CopyPixel<kBytes>(out, src, swap);
     }
 }
 
@@ -234,13 +242,7 @@ void GatherLogicalRow(const GeometryState& g, int32_t v, int32_t count, uint8_t*
         return;
     }
     for (int32_t i = 0; i < n; ++i, src += step, dst += kBytes) {
-        if constexpr (kBytes == 1) {
-            dst[0] = src[0];
-        } else {
-            dst[0] = src[swap ? 2 : 0];
-            dst[1] = src[1];
-            dst[2] = src[swap ? 0 : 2];
-        }
+        CopyPixel<kBytes>(dst, src, swap);
     }
 }
 
@@ -391,13 +393,7 @@ bool EmitTurnedRows(GeometryState& g, uint8_t* dest, int32_t count) {
             const uint8_t* src = rowStart[0] + k * across + u0 * along;
             uint8_t* dst = dest + static_cast<size_t>(k) * g.stride + static_cast<size_t>(u0) * kBytes;
             for (int32_t u = u0; u < u1; ++u, src += along, dst += kBytes) {
-                if constexpr (kBytes == 1) {
-                    dst[0] = src[0];
-                } else {
-                    dst[0] = src[swap ? 2 : 0];
-                    dst[1] = src[1];
-                    dst[2] = src[swap ? 0 : 2];
-                }
+                CopyPixel<kBytes>(dst, src, swap);
             }
         }
     }

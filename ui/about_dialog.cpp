@@ -78,7 +78,4 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
 
 }  // namespace
 
-void RunAboutBox(HWND parent) {
-    HMODULE module = static_cast<HMODULE>(GetUiGlobals()->resourceHandle);
-    DialogBoxParamA(module, MAKEINTRESOURCEA(IDD_ABOUT), parent, AboutProc, 0);
-}
+void RunAboutBox(HWND parent) { RunModal(parent, IDD_ABOUT, AboutProc, 0); }

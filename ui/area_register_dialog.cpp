@@ -99,9 +99,7 @@ void PaperSides(int sizeIndex, int32_t* width, int32_t* length) {
 }
 
 void UpdateButtons(HWND dialog) {
-    std::string name = ControlText(dialog, IDC_AREA_NAME);
-    TrimName(name.data(), SystemDbcsSpaceSum());
-    const bool named = name.c_str()[0] != '\0';
+    const bool named = !TrimmedName(dialog, IDC_AREA_NAME).empty();
     const int e = areaState.selectedAreaEntry;
     EnableControl(dialog, IDC_AREA_REGISTER, e == 0 && named);
     EnableControl(dialog, IDC_AREA_RENAME, e >= FirstAreaEntry && named);
@@ -195,12 +193,6 @@ void OnNameChanged(HWND dialog) {
     UpdateButtons(dialog);
 }
 
-std::string TrimmedNameInEdit(HWND dialog) {
-    std::string name = ControlText(dialog, IDC_AREA_NAME);
-    TrimName(name.data(), SystemDbcsSpaceSum());
-    return name.c_str();
-}
-
 void Committed(int changes) {
     areaState.changes |= changes;
     SaveMainSettings(State().settingsPath);
@@ -213,7 +205,7 @@ void OnRegister(HWND dialog) {
         Warn(dialog, IDS_AREAS_FULL);
         return;
     }
-    const std::string name = TrimmedNameInEdit(dialog);
+    const std::string name = TrimmedName(dialog, IDC_AREA_NAME);
     if (name.empty()) return;
     if (!Confirm(dialog, IDS_REGISTER_CONFIRM, name.c_str())) return;
     std::string texts[BuiltInSizeCount];
@@ -242,7 +234,7 @@ void OnRename(HWND dialog) {
     if (e < FirstAreaEntry) return;
     const int i = e - FirstAreaEntry;
     const std::string old = State().areaTable[i].name;
-    const std::string name = TrimmedNameInEdit(dialog);
+    const std::string name = TrimmedName(dialog, IDC_AREA_NAME);
     if (name.empty()) return;
     if (!Confirm(dialog, IDS_RENAME_CONFIRM, old.c_str(), name.c_str())) return;
     std::string texts[BuiltInSizeCount];
@@ -264,7 +256,7 @@ void OnRename(HWND dialog) {
 void OnDelete(HWND dialog) {
     const int e = areaState.selectedAreaEntry;
     if (e < FirstAreaEntry) return;
-    if (!Confirm(dialog, IDS_DELETE_CONFIRM, TrimmedNameInEdit(dialog).c_str())) return;
+    if (!Confirm(dialog, IDS_DELETE_CONFIRM, TrimmedName(dialog, IDC_AREA_NAME).c_str())) return;
     if (DeleteArea(State(), e - FirstAreaEntry) != RegistrationResult::Done) return;
     SendDlgItemMessageA(dialog, IDC_AREA_LIST, LB_DELETESTRING, e, 0);
     if (HWND sizes = MainSizes()) SendMessageA(sizes, CB_DELETESTRING, e - 1, 0);
@@ -310,9 +302,7 @@ INT_PTR CALLBACK AreaRegisterProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 }  // namespace
 
 int RunAreaRegistration(HWND parent) {
-    HMODULE module = static_cast<HMODULE>(GetUiGlobals()->resourceHandle);
-    if (DialogBoxParamA(module, MAKEINTRESOURCEA(IDD_AREA_REGISTER), parent, AreaRegisterProc,
-                        reinterpret_cast<LPARAM>(parent)) == -1)
+    if (!RunModal(parent, IDD_AREA_REGISTER, AreaRegisterProc, reinterpret_cast<LPARAM>(parent)))
         return NothingChanged;
     return areaState.changes;
 }

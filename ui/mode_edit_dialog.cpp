@@ -31,9 +31,7 @@ const LabelRow labels[] = {
 };
 
 void UpdateOkButton(HWND dialog) {
-    std::string name = ControlText(dialog, IDC_EDIT_NAME);
-    TrimName(name.data(), SystemDbcsSpaceSum());
-    EnableControl(dialog, IDC_EDIT_OK, name.c_str()[0] != '\0');
+    EnableControl(dialog, IDC_EDIT_OK, !TrimmedName(dialog, IDC_EDIT_NAME).empty());
 }
 
 void OnInit(HWND dialog, int r) {
@@ -57,19 +55,12 @@ void OnInit(HWND dialog, int r) {
     UpdateOkButton(dialog);
 }
 
-int ChosenPicture(HWND dialog) {
-    HWND list = GetDlgItem(dialog, IDC_EDIT_PICTURES);
-    auto chosen = static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0));
-    if (chosen < 0) chosen = static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0));
-    return chosen < 0 ? 0 : chosen;
-}
-
 void OnOk(HWND dialog) {
     if (!Confirm(dialog, IDS_EDIT_CONFIRM)) return;
     std::string comment = OneLine(ControlText(dialog, IDC_EDIT_COMMENT));
     RegistrationResult result =
         EditMode(State(), editState.record, ControlText(dialog, IDC_EDIT_NAME).c_str(), comment.c_str(),
-                 ChosenPicture(dialog), SystemDbcsSpaceSum());
+                 ChosenPicture(GetDlgItem(dialog, IDC_EDIT_PICTURES)), SystemDbcsSpaceSum());
     if (result == RegistrationResult::Duplicate) {
         Warn(dialog, IDS_DUPLICATE_NAME);
         return;
@@ -95,23 +86,7 @@ const CommandRow commands[] = {
 
 void DrawPictureItem(const DRAWITEMSTRUCT& item) {
     if (item.itemID == static_cast<UINT>(-1)) return;
-    HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
-    FillRect(item.hDC, &item.rcItem, white);
-    DeleteObject(white);
-    HIMAGELIST pictures = ModePictures();
-    const auto picture = static_cast<int>(item.itemData);
-    if (pictures != nullptr && picture >= 0 && picture < 25) {
-        ImageList_SetBkColor(pictures, RGB(255, 255, 255));
-        ImageList_Draw(pictures, picture, item.hDC, item.rcItem.left, item.rcItem.top, ILD_NORMAL);
-    }
-    if ((item.itemState & ODS_SELECTED) != 0) {
-        RECT frame = item.rcItem;
-        HBRUSH blue = CreateSolidBrush(RGB(49, 106, 197));
-        FrameRect(item.hDC, &frame, blue);
-        InflateRect(&frame, -1, -1);
-        FrameRect(item.hDC, &frame, blue);
-        DeleteObject(blue);
-    }
+    DrawPictureEntry(item, RGB(255, 255, 255), true);
 }
 
 INT_PTR CALLBACK ModeEditProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -136,8 +111,7 @@ INT_PTR CALLBACK ModeEditProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
 
 bool RunModeEdit(HWND parent, int r) {
     if (!ModeEditable(State(), r)) return false;
-    HMODULE module = static_cast<HMODULE>(GetUiGlobals()->resourceHandle);
     editState = EditDialogState{r, false};
-    if (DialogBoxParamA(module, MAKEINTRESOURCEA(IDD_MODE_NAME), parent, ModeEditProc, r) == -1) return false;
+    if (!RunModal(parent, IDD_MODE_NAME, ModeEditProc, r)) return false;
     return editState.changed;
 }

@@ -59,9 +59,8 @@ void FillPictureList(HWND dialog) {
 }
 
 void UpdateRegisterButton(HWND dialog) {
-    std::string name = ControlText(dialog, IDC_MODE_NAME);
-    TrimName(name.data(), SystemDbcsSpaceSum());
-    EnableControl(dialog, IDC_MODE_REGISTER, dialogState.selectedModeIndex == 0 && name.c_str()[0] != '\0');
+    EnableControl(dialog, IDC_MODE_REGISTER,
+                  dialogState.selectedModeIndex == 0 && !TrimmedName(dialog, IDC_MODE_NAME).empty());
 }
 
 // Shows mode k: its texts, which commands apply, its details and pictures.
@@ -113,29 +112,20 @@ void OnNameChanged(HWND dialog) {
 
 void OnCommentChanged(HWND dialog) { CutEditText(dialog, IDC_MODE_COMMENT, ModeCommentLimit); }
 
-// The chosen picture: the one the user picked, else the list's top entry.
-int ChosenPicture(HWND dialog) {
-    HWND list = GetDlgItem(dialog, IDC_MODE_PICTURES);
-    auto chosen = static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0));
-    if (chosen < 0) chosen = static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0));
-    return chosen < 0 ? 0 : chosen;
-}
-
 void OnRegister(HWND dialog) {
     if (dialogState.selectedModeIndex != 0) return;
     if (ModeTableFull(State())) {
         Warn(dialog, IDS_MODES_FULL);
         return;
     }
-    std::string name = ControlText(dialog, IDC_MODE_NAME);
-    TrimName(name.data(), SystemDbcsSpaceSum());
-    name = name.c_str();
+    const std::string name = TrimmedName(dialog, IDC_MODE_NAME);
     if (name.empty()) return;
     if (!Confirm(dialog, IDS_REGISTER_CONFIRM, name.c_str())) return;
     SetDlgItemTextA(dialog, IDC_MODE_NAME, name.c_str());
     std::string comment = OneLine(ControlText(dialog, IDC_MODE_COMMENT));
     RegistrationResult result =
-        RegisterMode(State(), name.c_str(), comment.c_str(), ChosenPicture(dialog), SystemDbcsSpaceSum());
+        RegisterMode(State(), name.c_str(), comment.c_str(),
+                     ChosenPicture(GetDlgItem(dialog, IDC_MODE_PICTURES)), SystemDbcsSpaceSum());
     if (result == RegistrationResult::Duplicate) {
         Warn(dialog, IDS_DUPLICATE_NAME);
         return;
@@ -155,9 +145,7 @@ void OnEdit(HWND dialog) {
 void OnDelete(HWND dialog) {
     const int k = dialogState.selectedModeIndex;
     if (!ModeEditable(State(), k)) return;
-    std::string name = ControlText(dialog, IDC_MODE_NAME);
-    TrimName(name.data(), SystemDbcsSpaceSum());
-    if (!Confirm(dialog, IDS_DELETE_CONFIRM, name.c_str())) return;
+    if (!Confirm(dialog, IDS_DELETE_CONFIRM, TrimmedName(dialog, IDC_MODE_NAME).c_str())) return;
     if (DeleteMode(State(), k) == RegistrationResult::Done) ModeChanged(dialog);
 }
 
@@ -193,23 +181,7 @@ void DrawItem(const DRAWITEMSTRUCT& item) {
     // The picture list: choices on white, a saved mode's own on the button face.
     const bool choices = dialogState.selectedModeIndex == 0;
     const COLORREF back = choices ? RGB(255, 255, 255) : GetSysColor(COLOR_BTNFACE);
-    HBRUSH brush = CreateSolidBrush(back);
-    FillRect(item.hDC, &item.rcItem, brush);
-    DeleteObject(brush);
-    HIMAGELIST pictures = ModePictures();
-    const auto picture = static_cast<int>(item.itemData);
-    if (pictures != nullptr && picture >= 0 && picture < 25) {
-        ImageList_SetBkColor(pictures, back);
-        ImageList_Draw(pictures, picture, item.hDC, item.rcItem.left, item.rcItem.top, ILD_NORMAL);
-    }
-    if (choices && (item.itemState & ODS_SELECTED) != 0) {
-        RECT frame = item.rcItem;
-        HBRUSH blue = CreateSolidBrush(RGB(49, 106, 197));
-        FrameRect(item.hDC, &frame, blue);
-        InflateRect(&frame, -1, -1);
-        FrameRect(item.hDC, &frame, blue);
-        DeleteObject(blue);
-    }
+    DrawPictureEntry(item, back, choices);
 }
 
 INT_PTR CALLBACK ModeRegisterProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -236,8 +208,6 @@ INT_PTR CALLBACK ModeRegisterProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 }  // namespace
 
 int RunModeRegistration(HWND parent) {
-    HMODULE module = static_cast<HMODULE>(GetUiGlobals()->resourceHandle);
-    if (DialogBoxParamA(module, MAKEINTRESOURCEA(IDD_MODE_REGISTER), parent, ModeRegisterProc, 0) == -1)
-        return NothingChanged;
+    if (!RunModal(parent, IDD_MODE_REGISTER, ModeRegisterProc, 0)) return NothingChanged;
     return dialogState.changes;
 }

@@ -35,6 +35,7 @@ struct BitmapHolder {
 
 constexpr COLORREF Magenta = RGB(255, 0, 255);
 constexpr COLORREF SelectedBlue = RGB(49, 106, 197);
+constexpr int ModePictureCount = 25;
 
 constexpr unsigned ModePictureIds[] = {1307, 1300, 1301, 1302, 1303, 1308, 1309, 1310, 1311,
                                        1312, 1313, 1314, 1315, 1326, 1327, 1328, 1329, 1330,
@@ -80,6 +81,10 @@ bool PlacementSize(int s) { return s == 2 || s == 3 || s == 5 || s == 8; }
 
 }  // namespace
 
+bool RunModal(HWND parent, unsigned templateId, DLGPROC proc, LPARAM param) {
+    return DialogBoxParamA(Module(), MAKEINTRESOURCEA(templateId), parent, proc, param) != -1;
+}
+
 std::string Text(unsigned id) {
     char text[512] = {};
     if (Module() == nullptr || LoadStringA(Module(), id, text, sizeof text) <= 0) return std::string();
@@ -97,6 +102,12 @@ void SetLabel(HWND dialog, int id, unsigned stringId) {
 }
 
 void EnableControl(HWND dialog, int id, bool enable) { EnableWindow(GetDlgItem(dialog, id), enable); }
+
+std::string TrimmedName(HWND dialog, int id) {
+    std::string name = ControlText(dialog, id);
+    TrimName(name.data(), SystemDbcsSpaceSum());
+    return name.c_str();
+}
 
 void CutEditText(HWND dialog, int id, int limit) {
     HWND edit = GetDlgItem(dialog, id);
@@ -229,7 +240,7 @@ void FillModeDetails(HWND list, const MainUiState& state, int k) {
 HIMAGELIST ModePictures() {
     static ImageListHolder pictures;
     if (pictures != nullptr) return pictures.get();
-    ImageListHolder list(ImageList_Create(91, 81, ILC_COLOR24 | ILC_MASK, 25, 0));
+    ImageListHolder list(ImageList_Create(91, 81, ILC_COLOR24 | ILC_MASK, ModePictureCount, 0));
     if (list == nullptr) return nullptr;
     for (unsigned id : ModePictureIds) {
         BitmapHolder bitmap(id);
@@ -243,7 +254,7 @@ HIMAGELIST ModePictures() {
 void DrawModeCell(HDC dc, int x, int top, const ScanModeRecord& record, bool selected) {
     const COLORREF back = selected ? SelectedBlue : RGB(255, 255, 255);
     HIMAGELIST pictures = ModePictures();
-    if (pictures != nullptr && record.bitmapIndex >= 0 && record.bitmapIndex < 25) {
+    if (pictures != nullptr && record.bitmapIndex >= 0 && record.bitmapIndex < ModePictureCount) {
         ImageList_SetBkColor(pictures, back);
         ImageList_Draw(pictures, record.bitmapIndex, dc, x, top - 5, ILD_NORMAL);
     }
@@ -265,4 +276,30 @@ void DrawPicture(HDC dc, unsigned bitmap, int x, int y, COLORREF back) {
     if (list == nullptr) return;
     ImageList_SetBkColor(list, back);
     ImageList_Draw(list, 0, dc, x, y, ILD_NORMAL);
+}
+
+int ChosenPicture(HWND list) {
+    auto chosen = static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0));
+    if (chosen < 0) chosen = static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0));
+    return chosen < 0 ? 0 : chosen;
+}
+
+void DrawPictureEntry(const DRAWITEMSTRUCT& item, COLORREF back, bool framed) {
+    HBRUSH brush = CreateSolidBrush(back);
+    FillRect(item.hDC, &item.rcItem, brush);
+    DeleteObject(brush);
+    HIMAGELIST pictures = ModePictures();
+    const auto picture = static_cast<int>(item.itemData);
+    if (pictures != nullptr && picture >= 0 && picture < ModePictureCount) {
+        ImageList_SetBkColor(pictures, back);
+        ImageList_Draw(pictures, picture, item.hDC, item.rcItem.left, item.rcItem.top, ILD_NORMAL);
+    }
+    if (framed && (item.itemState & ODS_SELECTED) != 0) {
+        RECT frame = item.rcItem;
+        HBRUSH blue = CreateSolidBrush(SelectedBlue);
+        FrameRect(item.hDC, &frame, blue);
+        InflateRect(&frame, -1, -1);
+        FrameRect(item.hDC, &frame, blue);
+        DeleteObject(blue);
+    }
 }

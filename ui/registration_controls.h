@@ -35,6 +35,10 @@ bool DispatchCommand(const CommandRow (&rows)[N], HWND dialog, WPARAM wParam) {
     return false;
 }
 
+// Runs a modal dialog from template templateId of the resource module; false
+// when it could not be shown.
+bool RunModal(HWND parent, unsigned templateId, DLGPROC proc, LPARAM param);
+
 // A resource string; empty when missing.
 std::string Text(unsigned id);
 // Sets a control's (or, with id 0, the window's) text from a string; the
@@ -49,6 +53,9 @@ void SetLabels(HWND dialog, const LabelRow (&rows)[N]) {
     for (const LabelRow& row : rows) SetLabel(dialog, row.control, row.text);
 }
 void EnableControl(HWND dialog, int id, bool enable);
+// A name edit's text as the tables keep it: trimmed, and up to the first
+// NUL the trimming leaves.
+std::string TrimmedName(HWND dialog, int id);
 // Cuts an edit's text to limit bytes, caret at the end, when longer.
 void CutEditText(HWND dialog, int id, int limit);
 // A comment goes into the settings file as one line.
@@ -81,5 +88,11 @@ HIMAGELIST ModePictures();
 // Draws one cell of a mode strip as the main dialog does: the picture of
 // record r at (x, top - 5), the name band and the name.
 void DrawModeCell(HDC dc, int x, int top, const ScanModeRecord& record, bool selected);
+// The picture a list of pictures gives: the one the user picked, else the
+// list's top entry, else the first.
+int ChosenPicture(HWND list);
+// Draws one entry of a picture list: the mode picture its item data names on
+// back, framed in the selection blue when framed and the entry is selected.
+void DrawPictureEntry(const DRAWITEMSTRUCT& item, COLORREF back, bool framed);
 // Draws a magenta-masked bitmap of the resource module at (x, y) on back.
 void DrawPicture(HDC dc, unsigned bitmap, int x, int y, COLORREF back);

@@ -66,12 +66,9 @@ std::string OneStep(int32_t value, int32_t unit, int32_t dpi, int step) {
 // side rounded the other way from both the offset and the area's side.
 void FixEdge(SizeFields& f, int offsetField, int32_t side, int32_t offset, int32_t size, bool atEdge,
              int32_t unit, int32_t dpi) {
-    if (!atEdge || RoundingRemainder(offset, unit, dpi) == 0) return;
-    const bool sideUp = RoundingRemainder(side, unit, dpi) >= 50;
-    const bool offsetUp = RoundingRemainder(offset, unit, dpi) >= 50;
-    const bool sizeUp = RoundingRemainder(size, unit, dpi) >= 50;
-    if (sideUp && !offsetUp && !sizeUp) f.text[offsetField] = OneStep(offset, unit, dpi, 1);
-    if (!sideUp && offsetUp && sizeUp) f.text[offsetField] = OneStep(offset, unit, dpi, -1);
+    if (!atEdge) return;
+    const int step = EdgeStep(side, offset, size, unit, dpi);
+    if (step != 0) f.text[offsetField] = OneStep(offset, unit, dpi, step);
 }
 
 RangeCheck Limits(std::string lower, std::string upper) {
@@ -202,15 +199,28 @@ KillFocusResult DocumentSideLost(MainUiState& s, SizeFields& f, const SizeFieldC
     return result;
 }
 
+// An area field left with the value it had on focus only settles its text.
+bool SettledUnchanged(SizeFields& f, int field, int32_t value, int32_t focusValue, int32_t unit) {
+    if (value != focusValue) return false;
+    f.text[field] = SettledText(f.text[field], value, unit);
+    return true;
+}
+
+// Keeps an axis's new offset and size and shows the area again.
+void StoreAxisArea(MainUiState& s, SizeFields& f, const Axis& axis, int32_t offset, int32_t size,
+                   int32_t unit, int32_t dpi) {
+    s.*axis.offset = offset;
+    s.*axis.size = size;
+    LoadRawFields(f, s, true);
+    RefreshSizeFields(f, unit, dpi);
+}
+
 KillFocusResult OffsetLost(MainUiState& s, SizeFields& f, const SizeFieldContext& c, int field,
                            int32_t focusValue) {
     KillFocusResult result;
     const int32_t dpi = UiResolutionDpi(c.resolutionIndex);
     const int32_t value = FieldValue(f, field, c.unit, dpi);
-    if (value == focusValue) {
-        f.text[field] = SettledText(f.text[field], value, c.unit);
-        return result;
-    }
+    if (SettledUnchanged(f, field, value, focusValue, c.unit)) return result;
     const Axis& axis = AxisOf(field);
     result.check = CheckOffsetRange(ShownNumber(f.text[field]), ShownNumber(f.text[axis.sideField]), c.unit,
                                     c.resolutionIndex);
@@ -227,10 +237,7 @@ KillFocusResult OffsetLost(MainUiState& s, SizeFields& f, const SizeFieldContext
     }
     if (offset > side - MinSide) offset = side - MinSide;
     if (offset + size > side) size = side - offset;
-    s.*axis.offset = offset;
-    s.*axis.size = size;
-    LoadRawFields(f, s, true);
-    RefreshSizeFields(f, c.unit, dpi);
+    StoreAxisArea(s, f, axis, offset, size, c.unit, dpi);
     return result;
 }
 
@@ -239,10 +246,7 @@ KillFocusResult AreaSizeLost(MainUiState& s, SizeFields& f, const SizeFieldConte
     KillFocusResult result;
     const int32_t dpi = UiResolutionDpi(c.resolutionIndex);
     const int32_t value = FieldValue(f, field, c.unit, dpi);
-    if (value == focusValue) {
-        f.text[field] = SettledText(f.text[field], value, c.unit);
-        return result;
-    }
+    if (SettledUnchanged(f, field, value, focusValue, c.unit)) return result;
     const Axis& axis = AxisOf(field);
     result.check = CheckAreaSizeRange(ShownNumber(f.text[field]), ShownNumber(f.text[axis.sideField]), c.unit,
                                       c.resolutionIndex);
@@ -257,10 +261,7 @@ KillFocusResult AreaSizeLost(MainUiState& s, SizeFields& f, const SizeFieldConte
     }
     ClampSize(side, offset, size);
     if (offset < 0) offset = 0;
-    s.*axis.offset = offset;
-    s.*axis.size = size;
-    LoadRawFields(f, s, true);
-    RefreshSizeFields(f, c.unit, dpi);
+    StoreAxisArea(s, f, axis, offset, size, c.unit, dpi);
     return result;
 }
 
@@ -282,7 +283,9 @@ float ParseSizeText(const std::string& text, int32_t unit, int32_t dpi) {
     }
 }
 
-std::string FormatSizeValue(int32_t value, int32_t unit, int32_t dpi) { return OneStep(value, unit, dpi, 0); }
+std::string FormatSizeValue(int32_t value, int32_t unit, int32_t dpi, int step) {
+    return OneStep(value, unit, dpi, step);
+}
 
 int32_t RoundingRemainder(int32_t value, int32_t unit, int32_t dpi) {
     const int64_t v = value;
@@ -299,6 +302,16 @@ int32_t RoundingRemainder(int32_t value, int32_t unit, int32_t dpi) {
             break;
     }
     return static_cast<int32_t>(((scaled % 100) + 100) % 100);
+}
+
+int EdgeStep(int32_t side, int32_t offset, int32_t size, int32_t unit, int32_t dpi) {
+    if (RoundingRemainder(offset, unit, dpi) == 0) return 0;
+    const bool sideUp = RoundingRemainder(side, unit, dpi) >= 50;
+    const bool offsetUp = RoundingRemainder(offset, unit, dpi) >= 50;
+    const bool sizeUp = RoundingRemainder(size, unit, dpi) >= 50;
+    if (sideUp && !offsetUp && !sizeUp) return 1;
+    if (!sideUp && offsetUp && sizeUp) return -1;
+    return 0;
 }
 
 void LoadRawFields(SizeFields& f, const MainUiState& s, bool withArea) {

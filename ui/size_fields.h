@@ -53,9 +53,14 @@ struct SizeFieldContext {
 
 // A field's text as a length in 1/6000 inch (single precision; callers truncate).
 float ParseSizeText(const std::string& text, int32_t unit, int32_t dpi);
-// A length as its field shows it, and its rounding remainder 0..99.
-std::string FormatSizeValue(int32_t value, int32_t unit, int32_t dpi);
+// A length as its field shows it (moved by step shown units), and its
+// rounding remainder 0..99.
+std::string FormatSizeValue(int32_t value, int32_t unit, int32_t dpi, int step = 0);
 int32_t RoundingRemainder(int32_t value, int32_t unit, int32_t dpi);
+// -1, 0 or +1 shown unit for the offset of an area of size in a side: the
+// left (top) text steps when the side rounded the other way from both the
+// offset and the size, so a flush area still looks flush.
+int EdgeStep(int32_t side, int32_t offset, int32_t size, int32_t unit, int32_t dpi);
 
 // Puts raw values into the fields; the area ones only when `withArea`.
 void LoadRawFields(SizeFields& fields, const MainUiState& state, bool withArea);

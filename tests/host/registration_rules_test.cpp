@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -162,6 +163,10 @@ TEST(ShownSizes, ValuesInEachUnitAndAFlushAreaStaysFlush) {
         ShownSizes shown = ShowSizes(49606, 70157, x, 0, h, 2362, true, UnitMillimetre, 0, true);
         EXPECT_EQ(std::stoi(shown.left) + std::stoi(shown.areaWidth), 210) << "area width " << h;
     }
+    // A settings file's garbage must not overflow the edge test (UBSan).
+    const ShownSizes garbage =
+        ShowSizes(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX, true, UnitInch, 0, true);
+    EXPECT_FALSE(garbage.left.empty());
 }
 
 }  // namespace

@@ -27,30 +27,6 @@ class GlobalBlock {
     HGLOBAL handle_;
 };
 
-size_t ItemSize(TW_UINT16 itemType) {
-    switch (itemType) {
-        case TWTY_INT8:
-        case TWTY_UINT8:
-            return 1;
-        case TWTY_INT16:
-        case TWTY_UINT16:
-        case TWTY_BOOL:
-            return 2;
-        case TWTY_INT32:
-        case TWTY_UINT32:
-        case TWTY_FIX32:
-            return 4;
-        default:
-            return 0;
-    }
-}
-
-TW_UINT32 ReadItem(const uint8_t* at, size_t size) {
-    TW_UINT32 value = 0;
-    std::memcpy(&value, at, size);
-    return value;
-}
-
 // Reads the current item of a container the source handed back; checks
 // every length against the block's size.
 bool ReadCurrent(TW_UINT16 conType, HGLOBAL handle, TW_UINT32* item) {
@@ -60,7 +36,7 @@ bool ReadCurrent(TW_UINT16 conType, HGLOBAL handle, TW_UINT32* item) {
     bool ok = false;
     TW_UINT16 itemType = 0;
     if (size >= 2) std::memcpy(&itemType, block, 2);
-    const size_t itemSize = ItemSize(itemType);
+    const size_t itemSize = TwainItemBytes(itemType);
     if (conType == TWON_ONEVALUE && size >= sizeof(TW_ONEVALUE)) {
         TW_ONEVALUE one;
         std::memcpy(&one, block, sizeof one);
@@ -77,7 +53,7 @@ bool ReadCurrent(TW_UINT16 conType, HGLOBAL handle, TW_UINT32* item) {
         const uint64_t end =
             offsetof(TW_ENUMERATION, ItemList) + (uint64_t{head.CurrentIndex} + 1) * itemSize;
         if (head.CurrentIndex < head.NumItems && end <= size) {
-            *item = ReadItem(block + end - itemSize, itemSize);
+            *item = ReadTwainItem(block + end - itemSize, itemSize);
             ok = true;
         }
     }

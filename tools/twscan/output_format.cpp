@@ -19,11 +19,10 @@ size_t NameStart(const std::string& path) {
     return slash == std::string::npos ? 0 : slash + 1;
 }
 
-// Where the pattern's number field starts and ends; npos when it has none.
-// Assumes CheckPagePattern accepted the pattern.
-void FindNumberField(const std::string& pattern, size_t* start, size_t* end) {
-    *start = std::string::npos;
-    for (size_t i = 0; i < pattern.size(); ++i) {
+// The '%' that opens the next field at or after from, skipping "%%";
+// *digitsEnd is where the digits after it end. npos when there is none.
+size_t NextField(const std::string& pattern, size_t from, size_t* digitsEnd) {
+    for (size_t i = from; i < pattern.size(); ++i) {
         if (pattern[i] != '%') continue;
         if (i + 1 < pattern.size() && pattern[i + 1] == '%') {
             ++i;
@@ -31,10 +30,18 @@ void FindNumberField(const std::string& pattern, size_t* start, size_t* end) {
         }
         size_t j = i + 1;
         while (j < pattern.size() && pattern[j] >= '0' && pattern[j] <= '9') ++j;
-        *start = i;
-        *end = j + 1;
-        return;
+        *digitsEnd = j;
+        return i;
     }
+    return std::string::npos;
+}
+
+// Where the pattern's number field starts and ends; npos when it has none.
+// Assumes CheckPagePattern accepted the pattern.
+void FindNumberField(const std::string& pattern, size_t* start, size_t* end) {
+    size_t digitsEnd = 0;
+    *start = NextField(pattern, 0, &digitsEnd);
+    if (*start != std::string::npos) *end = digitsEnd + 1;
 }
 
 std::string UnescapePercent(const std::string& text) {
@@ -90,14 +97,8 @@ bool StreamsToPipe(OutputFormat format) {
 
 std::string CheckPagePattern(const std::string& pattern) {
     int fields = 0;
-    for (size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] != '%') continue;
-        if (i + 1 < pattern.size() && pattern[i + 1] == '%') {
-            ++i;
-            continue;
-        }
-        size_t j = i + 1;
-        while (j < pattern.size() && pattern[j] >= '0' && pattern[j] <= '9') ++j;
+    size_t j = 0;
+    for (size_t i = NextField(pattern, 0, &j); i != std::string::npos; i = NextField(pattern, j, &j)) {
         const std::string width = pattern.substr(i + 1, j - i - 1);
         const bool widthOk = width.empty() || (width.size() == 1 && width[0] != '0') ||
                              (width.size() == 2 && width[0] == '0' && width[1] != '0');
@@ -106,7 +107,6 @@ std::string CheckPagePattern(const std::string& pattern) {
                    pattern + "')";
         }
         if (++fields > 1) return "an output path takes one page number field, '" + pattern + "' has more";
-        i = j;
     }
     return {};
 }
