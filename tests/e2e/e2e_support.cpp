@@ -134,11 +134,13 @@ namespace {
 
 // An inheritable file the child writes its output to. Files rather than pipes:
 // Wine's helper processes inherit the handles and would keep a pipe open
-// long after the child has ended.
+// long after the child has ended. For the same reason the child's copy may
+// still be open when we are done: the file goes when its last handle closes.
 HANDLE CaptureFile(const std::string& path) {
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                       &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
+    return CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherit, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
 }
 
 std::string ReadCapture(HANDLE file) {
@@ -186,7 +188,19 @@ ProgramRun RunProgram(const std::string& commandLine, DWORD timeoutMs) {
     run.err = ReadCapture(err);
     CloseHandle(out);
     CloseHandle(err);
-    DeleteFileA((base + ".out").c_str());
-    DeleteFileA((base + ".err").c_str());
     return run;
+}
+
+void RemoveTestFolder(const std::string& folder) {
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+                DeleteFileA((folder + "\\" + entry.cFileName).c_str());
+            }
+        } while (FindNextFileA(search, &entry));
+        FindClose(search);
+    }
+    RemoveDirectoryA(folder.c_str());
 }

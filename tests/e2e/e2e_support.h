@@ -23,6 +23,9 @@ struct ProgramRun {
 // still running after 'timeoutMs' is ended.
 ProgramRun RunProgram(const std::string& commandLine, DWORD timeoutMs);
 
+// Removes a folder a test made, with the files in it (not its subfolders).
+void RemoveTestFolder(const std::string& folder);
+
 // A minimal TWAIN application on top of Wine's twain_32.dll.
 struct TestApplication {
     TestApplication();

@@ -130,6 +130,7 @@ class TwscanOutputWithSimulator : public ::testing::Test {
     }
     void TearDown() override {
         if (started) StopSimulatedDevice(&device);
+        if (!folder.empty()) RemoveTestFolder(folder);
     }
     SimulatedDevice device;
     bool started = false;

@@ -33,6 +33,7 @@ class TwscanWithSimulator : public ::testing::Test {
     void TearDown() override {
         SetEnvironmentVariableA("TARVIK_SIM_PAPER_SOURCE", nullptr);
         if (started) StopSimulatedDevice(&device);
+        if (!folder.empty()) RemoveTestFolder(folder);
     }
     ProgramRun Twscan(const std::string& arguments) {
         return RunProgram("\"" + WinPathFromUnix(TARVIK_TWSCAN_PATH) + "\" --timeout 60 " + arguments,

@@ -26,6 +26,7 @@ class TwscanTransfers : public ::testing::Test {
         SetEnvironmentVariableA("FAKE_PAGES", "1");
         SetEnvironmentVariableA("FAKE_CANCEL_PAGE", nullptr);
     }
+    void TearDown() override { RemoveTestFolder(folder); }
     ProgramRun Twscan(const std::string& arguments) {
         return RunProgram("\"" + WinPathFromUnix(TARVIK_TWSCAN_PATH) + "\" --dsm \"" +
                               WinPathFromUnix(TARVIK_FAKE_MANAGER_PATH) + "\" --source \"Fake Scanner\" " +

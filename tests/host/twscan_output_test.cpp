@@ -218,14 +218,17 @@ TEST(TwscanOutput, RowsReachCanonicalFormAndBmpFilesInPlace) {
     ASSERT_TRUE(writer.Rows(rows + 6, 1, 3, &error)) << error;
     EXPECT_FALSE(writer.Rows(rows, 1, 3, &error)) << "a fourth row does not fit";
     ASSERT_TRUE(writer.Close(&error)) << error;
-    BmpRowReader reader;
-    ASSERT_TRUE(reader.Open(path, &error)) << error;
-    EXPECT_EQ(3u, reader.Format().height);
-    EXPECT_NEAR(300.0, reader.Format().dpiX, 0.1);
-    for (uint32_t r = 0; r < 3; ++r) {
-        uint8_t row[4];
-        ASSERT_TRUE(reader.Read(r, 1, row, &error)) << error;
-        EXPECT_EQ(0, std::memcmp(row, rows + 3 * r, 3)) << "row " << r;
+    {
+        // Closed before the file is removed: Windows removes no open file.
+        BmpRowReader reader;
+        ASSERT_TRUE(reader.Open(path, &error)) << error;
+        EXPECT_EQ(3u, reader.Format().height);
+        EXPECT_NEAR(300.0, reader.Format().dpiX, 0.1);
+        for (uint32_t r = 0; r < 3; ++r) {
+            uint8_t row[4];
+            ASSERT_TRUE(reader.Read(r, 1, row, &error)) << error;
+            EXPECT_EQ(0, std::memcmp(row, rows + 3 * r, 3)) << "row " << r;
+        }
     }
     std::remove(path.c_str());
 }
