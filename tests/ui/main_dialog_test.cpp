@@ -56,17 +56,6 @@ const MainDialogBackend recordingBackend{
     [](const char*) { calls.push_back("Save"); },
 };
 
-HMODULE ResourceModule() {
-    static HMODULE module = LoadLibraryA(WinPathFromUnix(TARVIK_RESOURCE_PATH).c_str());
-    return module;
-}
-
-std::string ResourceString(unsigned id) {
-    char text[512] = {};
-    LoadStringA(ResourceModule(), id, text, sizeof text);
-    return text;
-}
-
 // Answers every message box as it opens and keeps its text.
 LRESULT CALLBACK AnswerMessageBoxes(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_ACTIVATE) {
@@ -139,43 +128,7 @@ class MainDialogTest : public testing::Test {
     int Selection(int id) { return static_cast<int>(SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0)); }
 
     // The dialog as it draws itself, saved as a BMP under the build tree.
-    void Screenshot(const std::string& name) {
-        RECT r;
-        GetWindowRect(dialog, &r);
-        const int width = r.right - r.left, height = r.bottom - r.top;
-        HDC screen = GetDC(nullptr);
-        HDC memory = CreateCompatibleDC(screen);
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof info.bmiHeader, width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-        void* bits = nullptr;
-        HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        // The dialog lives on this thread: it paints now, into the pixels
-        // its own window DC reads back.
-        RedrawWindow(dialog, nullptr, nullptr,
-                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        HDC window = GetWindowDC(dialog);
-        BitBlt(memory, 0, 0, width, height, window, 0, 0, SRCCOPY);
-        ReleaseDC(dialog, window);
-        GdiFlush();
-        const std::string folder = WinPathFromUnix(TARVIK_SCREENSHOT_DIR);
-        CreateDirectoryA(folder.c_str(), nullptr);
-        const DWORD rowBytes = (width * 3 + 3) & ~3u;
-        BITMAPFILEHEADER file{};
-        file.bfType = 0x4D42;
-        file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-        file.bfSize = file.bfOffBits + rowBytes * height;
-        if (FILE* f = fopen((folder + "\\main_" + name + ".bmp").c_str(), "wb")) {
-            fwrite(&file, sizeof file, 1, f);
-            fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, f);
-            fwrite(bits, rowBytes * height, 1, f);
-            fclose(f);
-        }
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
-        ReleaseDC(nullptr, screen);
-    }
+    void Screenshot(const std::string& name) { SaveScreenshot(dialog, "main_" + name); }
 
     HWND dialog = nullptr;
     HHOOK hook = nullptr;

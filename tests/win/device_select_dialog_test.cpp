@@ -54,17 +54,6 @@ DiscoveredHost* FakeDiscover(const uint8_t* request, uint32_t length, int32_t* c
     return hosts;
 }
 
-HMODULE ResourceModule() {
-    static HMODULE module = LoadLibraryA(WinPathFromUnix(TARVIK_RESOURCE_PATH).c_str());
-    return module;
-}
-
-std::string ResourceString(unsigned id) {
-    char text[512] = {};
-    LoadStringA(ResourceModule(), id, text, sizeof text);
-    return text;
-}
-
 // Polls for a top-level dialog window with the given title.
 HWND WaitForDialog(const std::string& title, const std::atomic<bool>* stop, int timeoutMs = 10000) {
     for (int waited = 0; waited < timeoutMs; waited += 10) {
@@ -99,47 +88,6 @@ std::string ListItemText(HWND list, int index) {
     item.cchTextMax = sizeof text;
     SendMessageA(list, LVM_GETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
     return text;
-}
-
-// Writes what the screen shows of the window as a 24-bit BMP.
-void SaveScreenshot(HWND window, const std::string& name) {
-    // The window's own thread paints; give it the chance before reading the screen.
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Sleep(300);
-    RECT r;
-    GetWindowRect(window, &r);
-    int width = r.right - r.left, height = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
-    std::string folder = WinPathFromUnix(TARVIK_SCREENSHOT_DIR);
-    CreateDirectoryA(folder.c_str(), nullptr);
-    DWORD rowBytes = (width * 3 + 3) & ~3u;
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + rowBytes * height;
-    FILE* f = fopen((folder + "\\" + name + ".bmp").c_str(), "wb");
-    if (f != nullptr) {
-        fwrite(&file, sizeof file, 1, f);
-        fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, f);
-        fwrite(bits, rowBytes * height, 1, f);
-        fclose(f);
-    }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
 }
 
 class DeviceSelectDialogTest : public ::testing::Test {

@@ -1,8 +1,10 @@
 #include "tests/win/win_test_support.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "core/startup.h"
+#include "core/win_handles.h"
 #include "device/usb_transport.h"
 #include "tests/win/recording_twain32.h"
 
@@ -63,7 +65,8 @@ TW_UINT16 OpenSourceWithChoice(TW_UINT32 appId, int choice) {
 RecordedDsmCalls* RecordedManagerCalls() {
     HMODULE manager = GetModuleHandleA("TWAIN_32.DLL");
     if (manager == nullptr) return nullptr;
-    auto proc = reinterpret_cast<RecordedCallsProc>(reinterpret_cast<void*>(GetProcAddress(manager, "RecordedCalls")));
+    auto proc = reinterpret_cast<RecordedCallsProc>(
+        reinterpret_cast<void*>(GetProcAddress(manager, "RecordedCalls")));
     return proc != nullptr ? proc() : nullptr;
 }
 
@@ -76,4 +79,49 @@ void PointLinkAtLoopbackDevice(uint16_t port) {
     memcpy(identity + 1, "Tarvik4100", 11);
     memcpy(identity + 12, "MorvelTarvik4100", 17);
     SetLinkIdentity(identity, sizeof identity);
+}
+
+HMODULE ResourceModule() {
+    static HMODULE module = LoadLibraryA(WinPathFromUnix(TARVIK_RESOURCE_PATH).c_str());
+    return module;
+}
+
+std::string ResourceString(unsigned id) {
+    char text[512] = {};
+    LoadStringA(ResourceModule(), id, text, sizeof text);
+    return text;
+}
+
+bool SaveScreenshot(HWND window, const std::string& name) {
+    if (!IsWindowVisible(window)) ShowWindow(window, SW_SHOWNA);
+    // Painted now by the window's thread, into the pixels its window DC reads back.
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RECT r;
+    GetWindowRect(window, &r);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    HDC windowDc = GetWindowDC(window);
+    MemoryDc memory(CreateCompatibleDC(windowDc));
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof info.bmiHeader, width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    GdiObject<HBITMAP> bitmap(CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (bitmap) {
+        SelectedObject selected(memory.get(), bitmap.get());
+        BitBlt(memory.get(), 0, 0, width, height, windowDc, 0, 0, SRCCOPY);
+        GdiFlush();
+    }
+    ReleaseDC(window, windowDc);
+    if (bits == nullptr) return false;
+    const std::string folder = WinPathFromUnix(TARVIK_SCREENSHOT_DIR);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const DWORD rowBytes = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    BITMAPFILEHEADER file{0x4D42, 0, 0, 0, sizeof(BITMAPFILEHEADER) + sizeof info.bmiHeader};
+    file.bfSize = file.bfOffBits + rowBytes * height;
+    FILE* f = fopen((folder + "\\" + name + ".bmp").c_str(), "wb");
+    if (f == nullptr) return false;
+    const bool written = fwrite(&file, sizeof file, 1, f) == 1 &&
+                         fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, f) == 1 &&
+                         fwrite(bits, rowBytes * height, 1, f) == 1;
+    return fclose(f) == 0 && written;
 }

@@ -27,3 +27,12 @@ TW_UINT16 OpenSourceWithChoice(TW_UINT32 appId, int choice);
 void PointLinkAtLoopbackDevice(uint16_t port);
 // The messages the recording stand-in manager received; null when it is not loaded.
 struct RecordedDsmCalls* RecordedManagerCalls();
+
+// The resource module of the build, loaded once for the test program.
+HMODULE ResourceModule();
+// String 'id' of the resource module.
+std::string ResourceString(unsigned id);
+// Has the window paint itself now, copies what it painted and saves it as a
+// 24-bit BMP 'name'.bmp under the build tree; false when the file could not be
+// written.
+bool SaveScreenshot(HWND window, const std::string& name);
