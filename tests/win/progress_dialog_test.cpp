@@ -37,42 +37,6 @@ int BarPosition(HWND dialog, int id) {
     return static_cast<int>(SendDlgItemMessageA(dialog, id, PBM_GETPOS, 0, 0));
 }
 
-// Records the text of every message box that becomes active on the hooked
-// threads and presses its OK, as a user reading it would.
-class MessageBoxReader {
-   public:
-    void Watch(DWORD threadId) {
-        hooks_.emplace_back(SetWindowsHookExA(WH_CBT, Hook, nullptr, threadId));
-        ASSERT_TRUE(hooks_.back()) << "no hook on thread " << threadId;
-    }
-    std::vector<std::string> Texts() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return texts_;
-    }
-    ~MessageBoxReader() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        texts_.clear();
-    }
-
-   private:
-    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
-        HWND box = reinterpret_cast<HWND>(wParam);
-        if (code == HCBT_ACTIVATE && GetDlgItem(box, 0xFFFF) != nullptr) {
-            char text[512] = {};
-            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                texts_.emplace_back(text);
-            }
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-        }
-        return CallNextHookEx(nullptr, code, wParam, lParam);
-    }
-    static inline std::mutex mutex_;
-    static inline std::vector<std::string> texts_;
-    std::vector<WindowsHook> hooks_;
-};
-
 void SetJob(int32_t purpose, int32_t status, int32_t scanned, int32_t height, int32_t delivered,
             int32_t out) {
     ScanSettings& s = *GetScanSettings();

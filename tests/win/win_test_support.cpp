@@ -1,10 +1,11 @@
 #include "tests/win/win_test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstring>
 
 #include "core/startup.h"
-#include "core/win_handles.h"
 #include "device/usb_transport.h"
 #include "tests/win/recording_twain32.h"
 
@@ -124,4 +125,35 @@ bool SaveScreenshot(HWND window, const std::string& name) {
                          fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, f) == 1 &&
                          fwrite(bits, rowBytes * height, 1, f) == 1;
     return fclose(f) == 0 && written;
+}
+
+void MessageBoxReader::Watch(DWORD threadId) {
+    hooks_.emplace_back(SetWindowsHookExA(WH_CBT, Hook, nullptr, threadId));
+    ASSERT_TRUE(hooks_.back()) << "no hook on thread " << threadId;
+}
+
+std::vector<std::string> MessageBoxReader::Texts() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return texts_;
+}
+
+void MessageBoxReader::Clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    texts_.clear();
+}
+
+LRESULT CALLBACK MessageBoxReader::Hook(int code, WPARAM wParam, LPARAM lParam) {
+    HWND box = reinterpret_cast<HWND>(wParam);
+    // A message box is the one dialog whose text is a static numbered 0xFFFF.
+    if (code == HCBT_ACTIVATE && GetDlgItem(box, 0xFFFF) != nullptr &&
+        (notInDialogWith_ == 0 || GetDlgItem(box, notInDialogWith_) == nullptr)) {
+        char text[512] = {};
+        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            texts_.emplace_back(text);
+        }
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }

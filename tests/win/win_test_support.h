@@ -3,10 +3,13 @@
 
 #include <windows.h>
 
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "core/handlers.h"
 #include "core/ui_callbacks.h"
+#include "core/win_handles.h"
 
 extern "C" TW_UINT16 TW_CALLINGSTYLE DS_Entry(pTW_IDENTITY origin, TW_UINT32 group, TW_UINT16 dat,
                                               TW_UINT16 msg, TW_MEMREF data);
@@ -36,3 +39,24 @@ std::string ResourceString(unsigned id);
 // 24-bit BMP 'name'.bmp under the build tree; false when the file could not be
 // written.
 bool SaveScreenshot(HWND window, const std::string& name);
+
+// Records the text of every message box that becomes active on the watched
+// threads and presses its OK, as a user reading it would. A dialog holding
+// control 'notInDialogWith' is not taken for a message box.
+class MessageBoxReader {
+   public:
+    explicit MessageBoxReader(int notInDialogWith = 0) { notInDialogWith_ = notInDialogWith; }
+    ~MessageBoxReader() { Clear(); }
+    MessageBoxReader(const MessageBoxReader&) = delete;
+    MessageBoxReader& operator=(const MessageBoxReader&) = delete;
+    void Watch(DWORD threadId);
+    std::vector<std::string> Texts();
+    void Clear();
+
+   private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam);
+    static inline std::mutex mutex_;
+    static inline std::vector<std::string> texts_;
+    static inline int notInDialogWith_ = 0;
+    std::vector<WindowsHook> hooks_;
+};
