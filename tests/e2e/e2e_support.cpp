@@ -1,6 +1,8 @@
 // Drives Wine's own Data Source Manager as an application does.
 #include "tests/e2e/e2e_support.h"
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 
 std::string WinPathFromUnix(const std::string& unixPath) {
@@ -189,4 +191,56 @@ ProgramRun RunProgram(const std::string& commandLine, DWORD timeoutMs) {
     DeleteFileA((base + ".out").c_str());
     DeleteFileA((base + ".err").c_str());
     return run;
+}
+
+void OpenSourceOnSimulator(const std::string& flags, const char* paperSource, SimulatedDevice* device,
+                           TestApplication* app, TW_IDENTITY* source) {
+    std::string why;
+    if (!StartSimulatedDevice(flags, device, &why)) GTEST_SKIP() << why;
+    // Read by the test build when the manager loads it.
+    SetEnvironmentVariableA("TARVIK_SIM_PORT", std::to_string(device->port).c_str());
+    SetEnvironmentVariableA("TARVIK_SIM_PAPER_SOURCE", paperSource);
+    ASSERT_TRUE(InstallSourceForWineManager(TARVIK_SIM_DS_PATH));
+    ASSERT_NE(nullptr, app->entry) << "Wine's twain_32.dll did not load";
+    ASSERT_EQ(TWRC_SUCCESS, app->OpenManager());
+    ASSERT_TRUE(app->FindSource("Tarvik4100 TWAIN", source));
+    ASSERT_EQ(TWRC_SUCCESS, app->Call(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, source));
+}
+
+namespace {
+BOOL CALLBACK TakeSourceDialog(HWND window, LPARAM out) {
+    char title[64] = {}, kind[16] = {};
+    GetWindowTextA(window, title, sizeof title);
+    GetClassNameA(window, kind, sizeof kind);
+    // The preview window has the same title; the main dialog has the size list.
+    constexpr int SizeList = 801;
+    if (std::string(kind) != "#32770" || std::string(title) != "Tarvik4100" ||
+        GetDlgItem(window, SizeList) == nullptr)
+        return TRUE;
+    *reinterpret_cast<HWND*>(out) = window;
+    return FALSE;
+}
+}  // namespace
+
+HWND SourceDialog() {
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), TakeSourceDialog, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+void Select(HWND dialog, int id, int index) {
+    SendDlgItemMessageA(dialog, id, CB_SETCURSEL, index, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void Click(HWND dialog, int id) {
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+std::string SettingsFile() {
+    char folder[MAX_PATH] = {};
+    GetEnvironmentVariableA("ProgramData", folder, sizeof folder);
+    return std::string(folder) + "\\KTX_TWAIN.ini";
 }

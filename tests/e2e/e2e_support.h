@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "core/twain.h"
+#include "tests/support/sim_client.h"
 
 std::string WinPathFromUnix(const std::string& unixPath);
 // Copies the built source (and its resource module and help file, when built)
@@ -45,14 +46,14 @@ struct TestApplication {
 // as a user without a scanner does, for tests that open the source with no
 // device answering. The dialog's title comes from the built resource module.
 class SelectionDialogCanceller {
-public:
+   public:
     SelectionDialogCanceller();
     ~SelectionDialogCanceller();
     SelectionDialogCanceller(const SelectionDialogCanceller&) = delete;
     SelectionDialogCanceller& operator=(const SelectionDialogCanceller&) = delete;
     int Cancelled() const { return cancelled_; }
 
-private:
+   private:
     std::atomic<bool> stop_{false};
     std::atomic<int> cancelled_{0};
     std::thread thread_;
@@ -60,3 +61,19 @@ private:
 
 // The selection dialog's title as the built resource module has it.
 std::string SelectionDialogTitle();
+
+// Starts a simulated device with 'flags', has the test build of the source
+// link to it with paper source 'paperSource', and opens that source through
+// Wine's manager as 'app'. Skips the test when no simulator can start and
+// fails it fatally when the source does not open: callers return when
+// HasFatalFailure() or IsSkipped().
+void OpenSourceOnSimulator(const std::string& flags, const char* paperSource, SimulatedDevice* device,
+                           TestApplication* app, TW_IDENTITY* source);
+
+// The main dialog the source opened on this thread, found once after MSG_ENABLEDS.
+HWND SourceDialog();
+// A user's choice of entry 'index' in combo box 'id', and a click on button 'id'.
+void Select(HWND dialog, int id, int index);
+void Click(HWND dialog, int id);
+// The settings file the source's dialog saves.
+std::string SettingsFile();
