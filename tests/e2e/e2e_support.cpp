@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 std::string WinPathFromUnix(const std::string& unixPath) {
     std::string path = "Z:" + unixPath;
@@ -243,4 +245,31 @@ std::string SettingsFile() {
     char folder[MAX_PATH] = {};
     GetEnvironmentVariableA("ProgramData", folder, sizeof folder);
     return std::string(folder) + "\\KTX_TWAIN.ini";
+}
+
+std::vector<uint8_t> ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string TempFolder(const char* name) {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string folder = std::string(temp) + name;
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+void TwscanSimulatorTest::StartDevice(const std::string& flags) {
+    std::string why;
+    if (!StartSimulatedDevice(flags, &device, &why)) GTEST_SKIP() << why;
+    started = true;
+    SetEnvironmentVariableA("TARVIK_SIM_PORT", std::to_string(device.port).c_str());
+    ASSERT_TRUE(InstallSourceForWineManager(TARVIK_SIM_DS_PATH));
+    folder = TempFolder(folderName_);
+}
+
+void TwscanSimulatorTest::TearDown() {
+    SetEnvironmentVariableA("TARVIK_SIM_PAPER_SOURCE", nullptr);
+    if (started) StopSimulatedDevice(&device);
 }

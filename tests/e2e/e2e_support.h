@@ -1,10 +1,13 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "core/twain.h"
 #include "tests/support/sim_client.h"
@@ -77,3 +80,26 @@ void Select(HWND dialog, int id, int index);
 void Click(HWND dialog, int id);
 // The settings file the source's dialog saves.
 std::string SettingsFile();
+
+// The whole file; empty when it cannot be read.
+std::vector<uint8_t> ReadFileBytes(const std::string& path);
+// The folder 'name' under the temporary folder, made when missing.
+std::string TempFolder(const char* name);
+
+// Tests that run twscan against a simulated device which the test build of
+// the source links to; the device is stopped after each test.
+class TwscanSimulatorTest : public ::testing::Test {
+   protected:
+    explicit TwscanSimulatorTest(const char* folderName) : folderName_(folderName) {}
+    // Starts the device with 'flags' and installs the source that links to it;
+    // skips the test when no simulator can start.
+    void StartDevice(const std::string& flags);
+    void TearDown() override;
+
+    SimulatedDevice device;
+    bool started = false;
+    std::string folder;  // the test's own folder for pages
+
+   private:
+    const char* folderName_;
+};

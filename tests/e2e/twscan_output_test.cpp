@@ -115,25 +115,9 @@ TEST(TwscanNoScanner, EndsWithinTheTimeoutWithTheMessageAndItsExitCode) {
     EXPECT_NE(std::string::npos, list.out.find("scanner: network 127.0.0.9")) << list.out;
 }
 
-class TwscanOutputWithSimulator : public ::testing::Test {
+class TwscanOutputWithSimulator : public TwscanSimulatorTest {
    protected:
-    void StartDevice(const std::string& flags) {
-        std::string why;
-        if (!StartSimulatedDevice(flags, &device, &why)) GTEST_SKIP() << why;
-        started = true;
-        SetEnvironmentVariableA("TARVIK_SIM_PORT", std::to_string(device.port).c_str());
-        ASSERT_TRUE(InstallSourceForWineManager(TARVIK_SIM_DS_PATH));
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        folder = std::string(temp) + "twscan_output";
-        CreateDirectoryA(folder.c_str(), nullptr);
-    }
-    void TearDown() override {
-        if (started) StopSimulatedDevice(&device);
-    }
-    SimulatedDevice device;
-    bool started = false;
-    std::string folder;
+    TwscanOutputWithSimulator() : TwscanSimulatorTest("twscan_output") {}
 };
 
 TEST_F(TwscanOutputWithSimulator, UnwritablePathFailsBeforeTheDeviceIsAskedToScan) {
