@@ -27,37 +27,6 @@
 
 namespace {
 
-constexpr UINT ScriptMessage = WM_APP + 71;
-
-// ---- scripted modal dialogs
-
-std::deque<std::function<void(HWND)>> script;
-HHOOK filterHook;
-
-LRESULT CALLBACK ScriptFilter(int code, WPARAM wParam, LPARAM lParam) {
-    auto* message = reinterpret_cast<MSG*>(lParam);
-    if (code >= 0 && message->hwnd == nullptr && message->message == ScriptMessage && !script.empty()) {
-        auto step = script.front();
-        script.pop_front();
-        // The next step waits in the queue: it runs in whichever modal loop
-        // comes next, also in one this step opens.
-        if (!script.empty()) PostThreadMessageA(GetCurrentThreadId(), ScriptMessage, 0, 0);
-        step(GetActiveWindow());
-        return TRUE;
-    }
-    return CallNextHookEx(filterHook, code, wParam, lParam);
-}
-
-void RunScript(std::vector<std::function<void(HWND)>> steps, const std::function<void()>& open) {
-    script.assign(steps.begin(), steps.end());
-    filterHook = SetWindowsHookExA(WH_MSGFILTER, ScriptFilter, nullptr, GetCurrentThreadId());
-    PostThreadMessageA(GetCurrentThreadId(), ScriptMessage, 0, 0);
-    open();
-    UnhookWindowsHookEx(filterHook);
-    EXPECT_TRUE(script.empty()) << script.size() << " steps did not run";
-    script.clear();
-}
-
 // ---- message boxes and help requests
 
 struct Box {

@@ -4,12 +4,39 @@
 
 #include <cstdio>
 #include <cstring>
+#include <deque>
 
 #include "core/startup.h"
 #include "device/usb_transport.h"
 #include "tests/win/recording_twain32.h"
 
 namespace {
+constexpr UINT ScriptMessage = WM_APP + 71;
+std::deque<std::function<void(HWND)>> script;
+bool closeScriptLeftOpen;
+HHOOK filterHook;
+
+LRESULT CALLBACK ScriptFilter(int code, WPARAM wParam, LPARAM lParam) {
+    auto* message = reinterpret_cast<MSG*>(lParam);
+    if (code >= 0 && message->hwnd == nullptr && message->message == ScriptMessage) {
+        if (script.empty()) {
+            if (!closeScriptLeftOpen) return CallNextHookEx(filterHook, code, wParam, lParam);
+            ADD_FAILURE() << "the script left a dialog open";
+            PostMessageA(GetActiveWindow(), WM_CLOSE, 0, 0);
+            return TRUE;
+        }
+        auto step = script.front();
+        script.pop_front();
+        // The next step waits in the queue: it runs in whichever modal loop
+        // comes next, also in one this step opens.
+        if (!script.empty() || closeScriptLeftOpen)
+            PostThreadMessageA(GetCurrentThreadId(), ScriptMessage, 0, 0);
+        step(GetActiveWindow());
+        return TRUE;
+    }
+    return CallNextHookEx(filterHook, code, wParam, lParam);
+}
+
 bool openFlag;
 // Wine has no still-image devices: every Usbscan path fails to open. Saying so
 // directly spares each USB open 200,000 real failed file opens.
@@ -156,4 +183,20 @@ LRESULT CALLBACK MessageBoxReader::Hook(int code, WPARAM wParam, LPARAM lParam) 
         PostMessageA(box, WM_COMMAND, IDOK, 0);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void RunScript(std::vector<std::function<void(HWND)>> steps, const std::function<void()>& open,
+               bool closeLeftOpen) {
+    script.assign(steps.begin(), steps.end());
+    closeScriptLeftOpen = closeLeftOpen;
+    filterHook = SetWindowsHookExA(WH_MSGFILTER, ScriptFilter, nullptr, GetCurrentThreadId());
+    PostThreadMessageA(GetCurrentThreadId(), ScriptMessage, 0, 0);
+    open();
+    UnhookWindowsHookEx(filterHook);
+    EXPECT_TRUE(script.empty()) << script.size() << " steps did not run";
+    script.clear();
+    // A step that ended the last dialog leaves the next turn in the queue.
+    MSG left;
+    while (PeekMessageA(&left, nullptr, ScriptMessage, ScriptMessage, PM_REMOVE)) {
+    }
 }

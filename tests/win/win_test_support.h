@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -60,3 +61,12 @@ class MessageBoxReader {
     static inline int notInDialogWith_ = 0;
     std::vector<WindowsHook> hooks_;
 };
+
+// Runs 'open', which shows modal dialogs on this thread, while 'steps' drive
+// them: each step runs from the message filter of whichever modal loop is
+// running when its turn comes (also one the step before opened), with the
+// active window. Every step must run. With 'closeLeftOpen', a dialog still
+// open once the steps are done fails the test and is closed, so a fault
+// cannot hang it.
+void RunScript(std::vector<std::function<void(HWND)>> steps, const std::function<void()>& open,
+               bool closeLeftOpen = false);
