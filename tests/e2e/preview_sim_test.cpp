@@ -45,28 +45,12 @@ LRESULT CALLBACK DrawAreaInPreview(int code, WPARAM w, LPARAM l) {
     return CallNextHookEx(nullptr, code, w, l);
 }
 
-uint32_t Field(const std::string& line, const char* key) {
-    const size_t at = line.find(std::string(" ") + key + "=");
-    return at == std::string::npos
-               ? 0
-               : static_cast<uint32_t>(strtoul(line.c_str() + at + strlen(key) + 2, nullptr, 10));
-}
-
 // The window of the last scan as the device logged it.
 tarvik_sim::ChartWindow LastWindow(const std::string& log) {
     const size_t start = log.rfind("SCAN_SETWINDOW ");
     const std::string line =
         start == std::string::npos ? "" : log.substr(start, log.find('\n', start) - start);
-    tarvik_sim::ChartWindow w;
-    w.resolutionCode = static_cast<uint8_t>(Field(line, "reso"));
-    w.scanType = static_cast<uint8_t>(Field(line, "type"));
-    w.paperCode = static_cast<uint8_t>(Field(line, "paper"));
-    w.x = static_cast<uint16_t>(Field(line, "x"));
-    w.y = static_cast<uint16_t>(Field(line, "y"));
-    w.width = static_cast<uint16_t>(Field(line, "width"));
-    w.length = static_cast<uint16_t>(Field(line, "length"));
-    w.xResolution = static_cast<uint16_t>(Field(line, "xres"));
-    return w;
+    return LoggedWindow(line);
 }
 
 TEST(PreviewWithSimulator, AreaDrawnOverThePreviewIsThePageDelivered) {
