@@ -241,10 +241,26 @@ void Click(HWND dialog, int id) {
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
-std::string SettingsFile() {
+std::string CommonAppData(const char* name) {
     char folder[MAX_PATH] = {};
     GetEnvironmentVariableA("ProgramData", folder, sizeof folder);
-    return std::string(folder) + "\\KTX_TWAIN.ini";
+    return std::string(folder[0] != '\0' ? folder : "C:\\ProgramData") + "\\" + name;
+}
+
+std::string SettingsFile() { return CommonAppData("KTX_TWAIN.ini"); }
+
+SettingsFilesKept::SettingsFilesKept() {
+    for (const char* name : names_)
+        MoveFileExA(CommonAppData(name).c_str(), (CommonAppData(name) + ".kept").c_str(),
+                    MOVEFILE_REPLACE_EXISTING);
+}
+
+SettingsFilesKept::~SettingsFilesKept() {
+    for (const char* name : names_) {
+        DeleteFileA(CommonAppData(name).c_str());
+        MoveFileExA((CommonAppData(name) + ".kept").c_str(), CommonAppData(name).c_str(),
+                    MOVEFILE_REPLACE_EXISTING);
+    }
 }
 
 std::vector<uint8_t> ReadFileBytes(const std::string& path) {

@@ -78,8 +78,24 @@ HWND SourceDialog();
 // A user's choice of entry 'index' in combo box 'id', and a click on button 'id'.
 void Select(HWND dialog, int id, int index);
 void Click(HWND dialog, int id);
+// File 'name' in the common application-data folder, where the source keeps
+// its settings.
+std::string CommonAppData(const char* name);
 // The settings file the source's dialog saves.
 std::string SettingsFile();
+
+// The source's two settings files put aside for a test and put back, as they
+// were, after it.
+class SettingsFilesKept {
+   public:
+    SettingsFilesKept();
+    ~SettingsFilesKept();
+    SettingsFilesKept(const SettingsFilesKept&) = delete;
+    SettingsFilesKept& operator=(const SettingsFilesKept&) = delete;
+
+   private:
+    const char* names_[2] = {"ZOL_MF1DS.ini", "KTX_TWAIN.ini"};
+};
 
 // The whole file; empty when it cannot be read.
 std::vector<uint8_t> ReadFileBytes(const std::string& path);
