@@ -11,40 +11,23 @@
 
 namespace {
 
-// The common application-data folder, where the source keeps its settings.
-std::string CommonAppData(const char* name) {
-    char folder[MAX_PATH] = {};
-    GetEnvironmentVariableA("ProgramData", folder, sizeof folder);
-    return std::string(folder[0] != '\0' ? folder : "C:\\ProgramData") + "\\" + name;
-}
-
 // Saved settings of a user who chose the network device at 127.0.0.1; the
 // files found before are put back afterwards.
 class SavedNetworkDevice {
    public:
     SavedNetworkDevice() {
-        for (const char* name : names_)
-            MoveFileExA(Path(name).c_str(), Aside(name).c_str(), MOVEFILE_REPLACE_EXISTING);
         Write("ZOL_MF1DS.ini", "[KRVDS TWAIN]\r\nIOTypeSelect=1\r\n");
         Write("KTX_TWAIN.ini", "[KRVDS TWAIN]\r\nIPAddress=127.0.0.1\r\n");
     }
-    ~SavedNetworkDevice() {
-        for (const char* name : names_) {
-            DeleteFileA(Path(name).c_str());
-            MoveFileExA(Aside(name).c_str(), Path(name).c_str(), MOVEFILE_REPLACE_EXISTING);
-        }
-    }
 
    private:
-    static std::string Path(const char* name) { return CommonAppData(name); }
-    static std::string Aside(const char* name) { return CommonAppData(name) + ".e2e-aside"; }
     static void Write(const char* name, const char* text) {
-        FILE* f = fopen(Path(name).c_str(), "wb");
+        FILE* f = fopen(CommonAppData(name).c_str(), "wb");
         if (f == nullptr) return;
         fputs(text, f);
         fclose(f);
     }
-    const char* names_[2] = {"ZOL_MF1DS.ini", "KTX_TWAIN.ini"};
+    SettingsFilesKept kept_;
 };
 
 TEST(WineManagerSavedDevice, OpensWithoutAskingNegotiatesAndSignalsXferReady) {

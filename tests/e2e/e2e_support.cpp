@@ -1,7 +1,11 @@
 // Drives Wine's own Data Source Manager as an application does.
 #include "tests/e2e/e2e_support.h"
 
+#include <gtest/gtest.h>
+
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 std::string WinPathFromUnix(const std::string& unixPath) {
     std::string path = "Z:" + unixPath;
@@ -203,4 +207,100 @@ void RemoveTestFolder(const std::string& folder) {
         FindClose(search);
     }
     RemoveDirectoryA(folder.c_str());
+}
+
+void OpenSourceOnSimulator(const std::string& flags, const char* paperSource, SimulatedDevice* device,
+                           TestApplication* app, TW_IDENTITY* source) {
+    std::string why;
+    if (!StartSimulatedDevice(flags, device, &why)) GTEST_SKIP() << why;
+    // Read by the test build when the manager loads it.
+    SetEnvironmentVariableA("TARVIK_SIM_PORT", std::to_string(device->port).c_str());
+    SetEnvironmentVariableA("TARVIK_SIM_PAPER_SOURCE", paperSource);
+    ASSERT_TRUE(InstallSourceForWineManager(TARVIK_SIM_DS_PATH));
+    ASSERT_NE(nullptr, app->entry) << "Wine's twain_32.dll did not load";
+    ASSERT_EQ(TWRC_SUCCESS, app->OpenManager());
+    ASSERT_TRUE(app->FindSource("Tarvik4100 TWAIN", source));
+    ASSERT_EQ(TWRC_SUCCESS, app->Call(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, source));
+}
+
+namespace {
+BOOL CALLBACK TakeSourceDialog(HWND window, LPARAM out) {
+    char title[64] = {}, kind[16] = {};
+    GetWindowTextA(window, title, sizeof title);
+    GetClassNameA(window, kind, sizeof kind);
+    // The preview window has the same title; the main dialog has the size list.
+    constexpr int SizeList = 801;
+    if (std::string(kind) != "#32770" || std::string(title) != "Tarvik4100" ||
+        GetDlgItem(window, SizeList) == nullptr)
+        return TRUE;
+    *reinterpret_cast<HWND*>(out) = window;
+    return FALSE;
+}
+}  // namespace
+
+HWND SourceDialog() {
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), TakeSourceDialog, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+void Select(HWND dialog, int id, int index) {
+    SendDlgItemMessageA(dialog, id, CB_SETCURSEL, index, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void Click(HWND dialog, int id) {
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+std::string CommonAppData(const char* name) {
+    char folder[MAX_PATH] = {};
+    GetEnvironmentVariableA("ProgramData", folder, sizeof folder);
+    return std::string(folder[0] != '\0' ? folder : "C:\\ProgramData") + "\\" + name;
+}
+
+std::string SettingsFile() { return CommonAppData("KTX_TWAIN.ini"); }
+
+SettingsFilesKept::SettingsFilesKept() {
+    for (const char* name : names_)
+        MoveFileExA(CommonAppData(name).c_str(), (CommonAppData(name) + ".kept").c_str(),
+                    MOVEFILE_REPLACE_EXISTING);
+}
+
+SettingsFilesKept::~SettingsFilesKept() {
+    for (const char* name : names_) {
+        DeleteFileA(CommonAppData(name).c_str());
+        MoveFileExA((CommonAppData(name) + ".kept").c_str(), CommonAppData(name).c_str(),
+                    MOVEFILE_REPLACE_EXISTING);
+    }
+}
+
+std::vector<uint8_t> ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string TempFolder(const char* name) {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string folder = std::string(temp) + name;
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+void TwscanSimulatorTest::StartDevice(const std::string& flags) {
+    std::string why;
+    if (!StartSimulatedDevice(flags, &device, &why)) GTEST_SKIP() << why;
+    started = true;
+    SetEnvironmentVariableA("TARVIK_SIM_PORT", std::to_string(device.port).c_str());
+    ASSERT_TRUE(InstallSourceForWineManager(TARVIK_SIM_DS_PATH));
+    folder = TempFolder(folderName_);
+}
+
+void TwscanSimulatorTest::TearDown() {
+    SetEnvironmentVariableA("TARVIK_SIM_PAPER_SOURCE", nullptr);
+    if (started) StopSimulatedDevice(&device);
+    if (!folder.empty()) RemoveTestFolder(folder);
 }

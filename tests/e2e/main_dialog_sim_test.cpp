@@ -18,33 +18,6 @@ constexpr int MethodList = 800, SizeList = 801, RotationList = 803, UnitList = 8
               ResolutionList = 807, AreaBox = 851, AreaLeft = 752, AreaTop = 753, AreaWidth = 754,
               AreaLength = 755, ScanButton = 651, CloseButton = 653;
 
-BOOL CALLBACK TakeSourceDialog(HWND window, LPARAM out) {
-    char title[64] = {}, kind[16] = {};
-    GetWindowTextA(window, title, sizeof title);
-    GetClassNameA(window, kind, sizeof kind);
-    if (std::string(kind) != "#32770" || std::string(title) != "Tarvik4100") return TRUE;
-    *reinterpret_cast<HWND*>(out) = window;
-    return FALSE;
-}
-
-// The dialog the source opened on this thread, found once after MSG_ENABLEDS.
-HWND SourceDialog() {
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), TakeSourceDialog, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-void Select(HWND dialog, int id, int index) {
-    SendDlgItemMessageA(dialog, id, CB_SETCURSEL, index, 0);
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
-
-void Click(HWND dialog, int id) {
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
-
 void Type(HWND dialog, int id, const char* text) {
     SetFocus(GetDlgItem(dialog, id));
     SetDlgItemTextA(dialog, id, text);
@@ -57,27 +30,13 @@ std::string SetWindowLine(const std::string& log) {
     return log.substr(start, log.find('\n', start) - start);
 }
 
-// The dialog saves its settings file; the test starts without one and leaves none.
-std::string SettingsFile() {
-    char folder[MAX_PATH] = {};
-    GetEnvironmentVariableA("ProgramData", folder, sizeof folder);
-    return std::string(folder) + "\\KTX_TWAIN.ini";
-}
-
 TEST(MainDialogWithSimulator, ScanFromTheDialogDeliversTheChosenArea) {
     DeleteFileA(SettingsFile().c_str());
     SimulatedDevice device;
-    std::string why;
-    if (!StartSimulatedDevice("", &device, &why)) GTEST_SKIP() << why;
-    SetEnvironmentVariableA("TARVIK_SIM_PORT", std::to_string(device.port).c_str());
-    SetEnvironmentVariableA("TARVIK_SIM_PAPER_SOURCE", "0");
-    ASSERT_TRUE(InstallSourceForWineManager(TARVIK_SIM_DS_PATH));
     TestApplication app;
-    ASSERT_NE(nullptr, app.entry) << "Wine's twain_32.dll did not load";
-    ASSERT_EQ(TWRC_SUCCESS, app.OpenManager());
     TW_IDENTITY source{};
-    ASSERT_TRUE(app.FindSource("Tarvik4100 TWAIN", &source));
-    ASSERT_EQ(TWRC_SUCCESS, app.Call(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source));
+    OpenSourceOnSimulator("", "0", &device, &app, &source);
+    if (HasFatalFailure() || IsSkipped()) return;
 
     TW_USERINTERFACE ui{1, 0, app.window};
     ASSERT_EQ(TWRC_SUCCESS, app.Call(&source, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));

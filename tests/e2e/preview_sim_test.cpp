@@ -19,31 +19,6 @@ constexpr int MethodList = 800, SizeList = 801, RotationList = 803, UnitList = 8
 // The preview window's frame placeholder and its area toggle.
 constexpr int PreviewFrame = 1323, AreaToggle = 673;
 
-BOOL CALLBACK TakeSourceDialog(HWND window, LPARAM out) {
-    char title[64] = {};
-    GetWindowTextA(window, title, sizeof title);
-    if (std::string(title) != "Tarvik4100" || GetDlgItem(window, SizeList) == nullptr) return TRUE;
-    *reinterpret_cast<HWND*>(out) = window;
-    return FALSE;
-}
-
-HWND SourceDialog() {
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), TakeSourceDialog, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-void Select(HWND dialog, int id, int index) {
-    SendDlgItemMessageA(dialog, id, CB_SETCURSEL, index, 0);
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
-
-void Click(HWND dialog, int id) {
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
-
 int FieldNumber(HWND dialog, int id) { return static_cast<int>(GetDlgItemInt(dialog, id, nullptr, FALSE)); }
 
 // Once the preview window has opened: area mode on, an area drawn from 1.5
@@ -70,50 +45,21 @@ LRESULT CALLBACK DrawAreaInPreview(int code, WPARAM w, LPARAM l) {
     return CallNextHookEx(nullptr, code, w, l);
 }
 
-uint32_t Field(const std::string& line, const char* key) {
-    const size_t at = line.find(std::string(" ") + key + "=");
-    return at == std::string::npos
-               ? 0
-               : static_cast<uint32_t>(strtoul(line.c_str() + at + strlen(key) + 2, nullptr, 10));
-}
-
 // The window of the last scan as the device logged it.
 tarvik_sim::ChartWindow LastWindow(const std::string& log) {
     const size_t start = log.rfind("SCAN_SETWINDOW ");
     const std::string line =
         start == std::string::npos ? "" : log.substr(start, log.find('\n', start) - start);
-    tarvik_sim::ChartWindow w;
-    w.resolutionCode = static_cast<uint8_t>(Field(line, "reso"));
-    w.scanType = static_cast<uint8_t>(Field(line, "type"));
-    w.paperCode = static_cast<uint8_t>(Field(line, "paper"));
-    w.x = static_cast<uint16_t>(Field(line, "x"));
-    w.y = static_cast<uint16_t>(Field(line, "y"));
-    w.width = static_cast<uint16_t>(Field(line, "width"));
-    w.length = static_cast<uint16_t>(Field(line, "length"));
-    w.xResolution = static_cast<uint16_t>(Field(line, "xres"));
-    return w;
-}
-
-std::string SettingsFile() {
-    char folder[MAX_PATH] = {};
-    GetEnvironmentVariableA("ProgramData", folder, sizeof folder);
-    return std::string(folder) + "\\KTX_TWAIN.ini";
+    return LoggedWindow(line);
 }
 
 TEST(PreviewWithSimulator, AreaDrawnOverThePreviewIsThePageDelivered) {
     DeleteFileA(SettingsFile().c_str());
     SimulatedDevice device;
-    std::string why;
-    if (!StartSimulatedDevice("", &device, &why)) GTEST_SKIP() << why;
-    SetEnvironmentVariableA("TARVIK_SIM_PORT", std::to_string(device.port).c_str());
-    SetEnvironmentVariableA("TARVIK_SIM_PAPER_SOURCE", "0");
-    ASSERT_TRUE(InstallSourceForWineManager(TARVIK_SIM_DS_PATH));
     TestApplication app;
-    ASSERT_NE(nullptr, app.entry) << "Wine's twain_32.dll did not load";
-    ASSERT_EQ(TWRC_SUCCESS, app.OpenManager());
     TW_IDENTITY source{};
-    ASSERT_TRUE(app.FindSource("Tarvik4100 TWAIN", &source));
-    ASSERT_EQ(TWRC_SUCCESS, app.Call(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source));
+    OpenSourceOnSimulator("", "0", &device, &app, &source);
+    if (HasFatalFailure() || IsSkipped()) return;
     TW_USERINTERFACE ui{1, 0, app.window};
     ASSERT_EQ(TWRC_SUCCESS, app.Call(&source, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui));
     HWND dialog = SourceDialog();

@@ -21,18 +21,10 @@ int CountLogLines(const SimulatedDevice& device, const char* word) {
 
 TEST(WineManagerWithSimulator, FeederSheetsThroughTheRealManager) {
     SimulatedDevice device;
-    std::string why;
-    if (!StartSimulatedDevice("--sheets 2 --duplex", &device, &why)) GTEST_SKIP() << why;
-    // Read by the test build when the manager loads it.
-    SetEnvironmentVariableA("TARVIK_SIM_PORT", std::to_string(device.port).c_str());
-    SetEnvironmentVariableA("TARVIK_SIM_PAPER_SOURCE", "2");
-    ASSERT_TRUE(InstallSourceForWineManager(TARVIK_SIM_DS_PATH));
     TestApplication app;
-    ASSERT_NE(nullptr, app.entry) << "Wine's twain_32.dll did not load";
-    ASSERT_EQ(TWRC_SUCCESS, app.OpenManager());
     TW_IDENTITY source{};
-    ASSERT_TRUE(app.FindSource("Tarvik4100 TWAIN", &source));
-    ASSERT_EQ(TWRC_SUCCESS, app.Call(nullptr, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source));
+    OpenSourceOnSimulator("--sheets 2 --duplex", "2", &device, &app, &source);
+    if (HasFatalFailure() || IsSkipped()) return;
 
     // Without its interface the source checks the device and the loaded
     // feeder, then announces the transfer.

@@ -22,33 +22,6 @@ ProgramRun Twscan(const std::string& arguments) {
     return RunProgram("\"" + WinPathFromUnix(TARVIK_TWSCAN_PATH) + "\" " + arguments, HangLimitMs);
 }
 
-std::string CommonAppData(const char* name) {
-    char folder[MAX_PATH] = {};
-    GetEnvironmentVariableA("ProgramData", folder, sizeof folder);
-    return std::string(folder[0] != '\0' ? folder : "C:\\ProgramData") + "\\" + name;
-}
-
-// The source's settings files as they were before, put back afterwards:
-// --device writes into them.
-class SettingsFilesKept {
-   public:
-    SettingsFilesKept() {
-        for (const char* name : names_)
-            MoveFileExA(CommonAppData(name).c_str(), (CommonAppData(name) + ".kept").c_str(),
-                        MOVEFILE_REPLACE_EXISTING);
-    }
-    ~SettingsFilesKept() {
-        for (const char* name : names_) {
-            DeleteFileA(CommonAppData(name).c_str());
-            MoveFileExA((CommonAppData(name) + ".kept").c_str(), CommonAppData(name).c_str(),
-                        MOVEFILE_REPLACE_EXISTING);
-        }
-    }
-
-   private:
-    const char* names_[2] = {"ZOL_MF1DS.ini", "KTX_TWAIN.ini"};
-};
-
 // A "device" on the scanner's port that takes the connection and never says a word.
 class SilentDevice {
    public:
@@ -115,26 +88,9 @@ TEST(TwscanNoScanner, EndsWithinTheTimeoutWithTheMessageAndItsExitCode) {
     EXPECT_NE(std::string::npos, list.out.find("scanner: network 127.0.0.9")) << list.out;
 }
 
-class TwscanOutputWithSimulator : public ::testing::Test {
+class TwscanOutputWithSimulator : public TwscanSimulatorTest {
    protected:
-    void StartDevice(const std::string& flags) {
-        std::string why;
-        if (!StartSimulatedDevice(flags, &device, &why)) GTEST_SKIP() << why;
-        started = true;
-        SetEnvironmentVariableA("TARVIK_SIM_PORT", std::to_string(device.port).c_str());
-        ASSERT_TRUE(InstallSourceForWineManager(TARVIK_SIM_DS_PATH));
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        folder = std::string(temp) + "twscan_output";
-        CreateDirectoryA(folder.c_str(), nullptr);
-    }
-    void TearDown() override {
-        if (started) StopSimulatedDevice(&device);
-        if (!folder.empty()) RemoveTestFolder(folder);
-    }
-    SimulatedDevice device;
-    bool started = false;
-    std::string folder;
+    TwscanOutputWithSimulator() : TwscanSimulatorTest("twscan_output") {}
 };
 
 TEST_F(TwscanOutputWithSimulator, UnwritablePathFailsBeforeTheDeviceIsAskedToScan) {

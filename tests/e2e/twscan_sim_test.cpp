@@ -3,8 +3,6 @@
 // page, and feeder sheets come out as numbered files.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "tests/e2e/e2e_support.h"
@@ -12,38 +10,14 @@
 
 namespace {
 
-std::vector<uint8_t> ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-class TwscanWithSimulator : public ::testing::Test {
+class TwscanWithSimulator : public TwscanSimulatorTest {
    protected:
-    void StartDevice(const std::string& flags) {
-        std::string why;
-        if (!StartSimulatedDevice(flags, &device, &why)) GTEST_SKIP() << why;
-        started = true;
-        SetEnvironmentVariableA("TARVIK_SIM_PORT", std::to_string(device.port).c_str());
-        ASSERT_TRUE(InstallSourceForWineManager(TARVIK_SIM_DS_PATH));
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        folder = std::string(temp) + "twscan_sim";
-        CreateDirectoryA(folder.c_str(), nullptr);
-    }
-    void TearDown() override {
-        SetEnvironmentVariableA("TARVIK_SIM_PAPER_SOURCE", nullptr);
-        if (started) StopSimulatedDevice(&device);
-        if (!folder.empty()) RemoveTestFolder(folder);
-    }
+    TwscanWithSimulator() : TwscanSimulatorTest("twscan_sim") {}
     ProgramRun Twscan(const std::string& arguments) {
         return RunProgram("\"" + WinPathFromUnix(TARVIK_TWSCAN_PATH) + "\" --timeout 60 " + arguments,
                           180000);
     }
     std::string Path(const std::string& name) { return folder + "\\" + name; }
-
-    SimulatedDevice device;
-    bool started = false;
-    std::string folder;
 };
 
 TEST_F(TwscanWithSimulator, NativeFileAndMemoryDeliverTheSamePage) {

@@ -3,26 +3,16 @@
 // and a cancel ends the run with its exit code.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "tests/e2e/e2e_support.h"
 
 namespace {
 
-std::vector<uint8_t> ReadFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
 class TwscanTransfers : public ::testing::Test {
    protected:
     void SetUp() override {
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        folder = std::string(temp) + "twscan_transfers";
-        CreateDirectoryA(folder.c_str(), nullptr);
+        folder = TempFolder("twscan_transfers");
         SetEnvironmentVariableA("FAKE_PAGES", "1");
         SetEnvironmentVariableA("FAKE_CANCEL_PAGE", nullptr);
     }

@@ -1,10 +1,14 @@
 #include "tests/support/sim_client.h"
 
 #include <winsock2.h>
+// winsock2.h goes before windows.h
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+
+#include "tools/sim/sim_chart.h"
 
 namespace {
 
@@ -80,4 +84,24 @@ std::string ReadSimulatorLog(const SimulatedDevice& device) {
     while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
     fclose(f);
     return text;
+}
+
+uint32_t LogField(const std::string& line, const char* key) {
+    const size_t at = line.find(std::string(" ") + key + "=");
+    return at == std::string::npos
+               ? 0
+               : static_cast<uint32_t>(strtoul(line.c_str() + at + strlen(key) + 2, nullptr, 10));
+}
+
+tarvik_sim::ChartWindow LoggedWindow(const std::string& line) {
+    tarvik_sim::ChartWindow w;
+    w.resolutionCode = static_cast<uint8_t>(LogField(line, "reso"));
+    w.scanType = static_cast<uint8_t>(LogField(line, "type"));
+    w.paperCode = static_cast<uint8_t>(LogField(line, "paper"));
+    w.x = static_cast<uint16_t>(LogField(line, "x"));
+    w.y = static_cast<uint16_t>(LogField(line, "y"));
+    w.width = static_cast<uint16_t>(LogField(line, "width"));
+    w.length = static_cast<uint16_t>(LogField(line, "length"));
+    w.xResolution = static_cast<uint16_t>(LogField(line, "xres"));
+    return w;
 }

@@ -24,7 +24,6 @@
 namespace {
 
 std::vector<std::string> calls;
-std::vector<std::string> messageBoxes;
 int finalScanAnswer = 0;
 
 std::string Call(const char* name, std::initializer_list<int32_t> args) {
@@ -56,32 +55,6 @@ const MainDialogBackend recordingBackend{
     [](const char*) { calls.push_back("Save"); },
 };
 
-HMODULE ResourceModule() {
-    static HMODULE module = LoadLibraryA(WinPathFromUnix(TARVIK_RESOURCE_PATH).c_str());
-    return module;
-}
-
-std::string ResourceString(unsigned id) {
-    char text[512] = {};
-    LoadStringA(ResourceModule(), id, text, sizeof text);
-    return text;
-}
-
-// Answers every message box as it opens and keeps its text.
-LRESULT CALLBACK AnswerMessageBoxes(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_ACTIVATE) {
-        HWND box = reinterpret_cast<HWND>(wParam);
-        // A message box is the one dialog whose text is a static numbered 0xFFFF.
-        char text[512] = {};
-        if (GetDlgItem(box, 0xFFFF) != nullptr && GetDlgItem(box, IDC_MAIN_SCAN) == nullptr) {
-            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-            messageBoxes.push_back(text);
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-        }
-    }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
 class MainDialogTest : public testing::Test {
    protected:
     void SetUp() override {
@@ -94,14 +67,13 @@ class MainDialogTest : public testing::Test {
         *GetCoreSetters() = recorders;
         savedBackend = *GetMainDialogBackend();
         *GetMainDialogBackend() = recordingBackend;
-        hook = SetWindowsHookExA(WH_CBT, AnswerMessageBoxes, nullptr, GetCurrentThreadId());
+        boxes.Watch(GetCurrentThreadId());
         calls.clear();
-        messageBoxes.clear();
+        boxes.Clear();
         finalScanAnswer = 0;
     }
     void TearDown() override {
         DestroyMainDialog();
-        UnhookWindowsHookEx(hook);
         *GetCoreSetters() = savedSetters;
         *GetMainDialogBackend() = savedBackend;
     }
@@ -139,46 +111,10 @@ class MainDialogTest : public testing::Test {
     int Selection(int id) { return static_cast<int>(SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0)); }
 
     // The dialog as it draws itself, saved as a BMP under the build tree.
-    void Screenshot(const std::string& name) {
-        RECT r;
-        GetWindowRect(dialog, &r);
-        const int width = r.right - r.left, height = r.bottom - r.top;
-        HDC screen = GetDC(nullptr);
-        HDC memory = CreateCompatibleDC(screen);
-        BITMAPINFO info{};
-        info.bmiHeader = {sizeof info.bmiHeader, width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-        void* bits = nullptr;
-        HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        // The dialog lives on this thread: it paints now, into the pixels
-        // its own window DC reads back.
-        RedrawWindow(dialog, nullptr, nullptr,
-                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        HDC window = GetWindowDC(dialog);
-        BitBlt(memory, 0, 0, width, height, window, 0, 0, SRCCOPY);
-        ReleaseDC(dialog, window);
-        GdiFlush();
-        const std::string folder = WinPathFromUnix(TARVIK_SCREENSHOT_DIR);
-        CreateDirectoryA(folder.c_str(), nullptr);
-        const DWORD rowBytes = (width * 3 + 3) & ~3u;
-        BITMAPFILEHEADER file{};
-        file.bfType = 0x4D42;
-        file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-        file.bfSize = file.bfOffBits + rowBytes * height;
-        if (FILE* f = fopen((folder + "\\main_" + name + ".bmp").c_str(), "wb")) {
-            fwrite(&file, sizeof file, 1, f);
-            fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, f);
-            fwrite(bits, rowBytes * height, 1, f);
-            fclose(f);
-        }
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
-        ReleaseDC(nullptr, screen);
-    }
+    void Screenshot(const std::string& name) { SaveScreenshot(dialog, "main_" + name); }
 
     HWND dialog = nullptr;
-    HHOOK hook = nullptr;
+    MessageBoxReader boxes{IDC_MAIN_SCAN};  // answers them with OK
     CoreSetters savedSetters{};
     MainDialogBackend savedBackend{};
 };
@@ -212,15 +148,15 @@ TEST_F(MainDialogTest, ScanSendsTheSettingsThenStarts) {
         "Rotation 0",    "StartFinalScan",
     };
     EXPECT_EQ(calls, expected);
-    EXPECT_TRUE(messageBoxes.empty());
+    EXPECT_TRUE(boxes.Texts().empty());
 }
 
 TEST_F(MainDialogTest, EmptyFeederAtScanIsReported) {
     Open();
     finalScanAnswer = 5;
     Click(IDC_MAIN_SCAN);
-    ASSERT_EQ(messageBoxes.size(), 1u);
-    EXPECT_EQ(messageBoxes[0], ResourceString(IDS_FEEDER_EMPTY));
+    ASSERT_EQ(boxes.Texts().size(), 1u);
+    EXPECT_EQ(boxes.Texts()[0], ResourceString(IDS_FEEDER_EMPTY));
 }
 
 TEST_F(MainDialogTest, SizeIndexDecidesTheMethods) {
@@ -254,8 +190,8 @@ TEST_F(MainDialogTest, OutOfRangeWidthIsCorrectedAndReported) {
     EXPECT_EQ(Text(IDC_MAIN_WIDTH), "8.50");
     EXPECT_EQ(GetMainUiState()->scanA, 51000);
     EXPECT_EQ(Selection(IDC_MAIN_SIZE), 0);
-    ASSERT_EQ(messageBoxes.size(), 1u);
-    EXPECT_EQ(messageBoxes[0], FormatRangeMessage(ResourceString(IDS_RANGE_MESSAGE), "0.39", "8.50"));
+    ASSERT_EQ(boxes.Texts().size(), 1u);
+    EXPECT_EQ(boxes.Texts()[0], FormatRangeMessage(ResourceString(IDS_RANGE_MESSAGE), "0.39", "8.50"));
 }
 
 TEST_F(MainDialogTest, FieldsDropWhatTheirUnitCannotHold) {
@@ -270,7 +206,7 @@ TEST_F(MainDialogTest, FieldsDropWhatTheirUnitCannotHold) {
     // Leaving a field as it was keeps the paper size.
     Type(IDC_MAIN_LENGTH, Text(IDC_MAIN_LENGTH).c_str());
     EXPECT_EQ(Selection(IDC_MAIN_SIZE), 1);
-    EXPECT_TRUE(messageBoxes.empty());
+    EXPECT_TRUE(boxes.Texts().empty());
 }
 
 TEST_F(MainDialogTest, BrightnessBoxHoldsItsRange) {
@@ -282,12 +218,12 @@ TEST_F(MainDialogTest, BrightnessBoxHoldsItsRange) {
         size_t boxes;
     } cases[] = {{"250", "100", 100, 1}, {"-101", "-100", -100, 1}, {"4x2", "42", 42, 0}};
     for (const auto& c : cases) {
-        messageBoxes.clear();
+        boxes.Clear();
         SetDlgItemTextA(dialog, IDC_MAIN_BRIGHTNESS, c.typed);
         EXPECT_EQ(Text(IDC_MAIN_BRIGHTNESS), c.shown) << c.typed;
         EXPECT_EQ(GetMainUiState()->brightness, c.value) << c.typed;
         EXPECT_EQ(GetScrollPos(Item(IDC_MAIN_BRIGHTNESS_BAR), SB_CTL), c.value) << c.typed;
-        EXPECT_EQ(messageBoxes.size(), c.boxes) << c.typed;
+        EXPECT_EQ(boxes.Texts().size(), c.boxes) << c.typed;
     }
     EXPECT_EQ(calls.back(), "Brightness 42");
     SendMessageA(dialog, WM_HSCROLL, SB_PAGERIGHT, reinterpret_cast<LPARAM>(Item(IDC_MAIN_BRIGHTNESS_BAR)));
@@ -333,8 +269,8 @@ TEST_F(MainDialogTest, AreaStaysInsideTheDocument) {
     Type(IDC_MAIN_AREA_WIDTH, "500");
     EXPECT_EQ(Text(IDC_MAIN_AREA_WIDTH), "210");
     EXPECT_EQ(Text(IDC_MAIN_AREA_LEFT), "0");
-    ASSERT_EQ(messageBoxes.size(), 1u);
-    EXPECT_EQ(messageBoxes[0], FormatRangeMessage(ResourceString(IDS_RANGE_MESSAGE), "10", "210"));
+    ASSERT_EQ(boxes.Texts().size(), 1u);
+    EXPECT_EQ(boxes.Texts()[0], FormatRangeMessage(ResourceString(IDS_RANGE_MESSAGE), "10", "210"));
     Tick(IDC_MAIN_AREA_CHECK, false);
     EXPECT_EQ(Text(IDC_MAIN_AREA_LEFT), "");
     EXPECT_EQ(GetMainUiState()->scanAreaCheck, 0);
@@ -343,10 +279,10 @@ TEST_F(MainDialogTest, AreaStaysInsideTheDocument) {
 TEST_F(MainDialogTest, CloseAsksTheApplicationAndDeviceStatusIsShown) {
     Open();
     SendMessageA(dialog, DeviceStatusMessage, 3, 0);
-    ASSERT_EQ(messageBoxes.size(), 1u);
-    EXPECT_EQ(messageBoxes[0], ResourceString(IDS_STATUS_COVER_OPEN));
+    ASSERT_EQ(boxes.Texts().size(), 1u);
+    EXPECT_EQ(boxes.Texts()[0], ResourceString(IDS_STATUS_COVER_OPEN));
     SendMessageA(dialog, DeviceStatusMessage, 0, 0);
-    EXPECT_EQ(messageBoxes.size(), 1u);
+    EXPECT_EQ(boxes.Texts().size(), 1u);
     Click(IDC_MAIN_CLOSE);
     EXPECT_EQ(calls, (std::vector<std::string>{"Save", "RequestClose"}));
 }
@@ -360,7 +296,7 @@ TEST_F(MainDialogTest, EnterScansWithTheValueStillBeingTypedAndEscCloses) {
     EXPECT_TRUE(FilterEvent(&key));
     // The field lets go of the typed width before the scan reads it: 216 mm at most.
     EXPECT_EQ(Text(IDC_MAIN_WIDTH), "216");
-    ASSERT_EQ(messageBoxes.size(), 1u);
+    ASSERT_EQ(boxes.Texts().size(), 1u);
     ASSERT_FALSE(calls.empty());
     EXPECT_EQ(calls.back(), "StartFinalScan");
     EXPECT_NE(std::find(calls.begin(), calls.end(), "CustomArea 0 0 1700 2338"), calls.end());
@@ -399,7 +335,7 @@ TEST_F(MainDialogTest, SettingsFileWithTheAddressAloneOpensAsTheLocalesPaper) {
         DestroyMainDialog();
     }
     DeleteFileA(path.c_str());
-    EXPECT_TRUE(messageBoxes.empty());
+    EXPECT_TRUE(boxes.Texts().empty());
 }
 
 TEST_F(MainDialogTest, Screenshots) {
@@ -435,7 +371,7 @@ TEST_F(MainDialogTest, Screenshots) {
         Screenshot(shot.name);
         DestroyMainDialog();
     }
-    EXPECT_TRUE(messageBoxes.empty());
+    EXPECT_TRUE(boxes.Texts().empty());
 }
 
 }  // namespace

@@ -27,37 +27,6 @@
 
 namespace {
 
-constexpr UINT ScriptMessage = WM_APP + 71;
-
-// ---- scripted modal dialogs
-
-std::deque<std::function<void(HWND)>> script;
-HHOOK filterHook;
-
-LRESULT CALLBACK ScriptFilter(int code, WPARAM wParam, LPARAM lParam) {
-    auto* message = reinterpret_cast<MSG*>(lParam);
-    if (code >= 0 && message->hwnd == nullptr && message->message == ScriptMessage && !script.empty()) {
-        auto step = script.front();
-        script.pop_front();
-        // The next step waits in the queue: it runs in whichever modal loop
-        // comes next, also in one this step opens.
-        if (!script.empty()) PostThreadMessageA(GetCurrentThreadId(), ScriptMessage, 0, 0);
-        step(GetActiveWindow());
-        return TRUE;
-    }
-    return CallNextHookEx(filterHook, code, wParam, lParam);
-}
-
-void RunScript(std::vector<std::function<void(HWND)>> steps, const std::function<void()>& open) {
-    script.assign(steps.begin(), steps.end());
-    filterHook = SetWindowsHookExA(WH_MSGFILTER, ScriptFilter, nullptr, GetCurrentThreadId());
-    PostThreadMessageA(GetCurrentThreadId(), ScriptMessage, 0, 0);
-    open();
-    UnhookWindowsHookEx(filterHook);
-    EXPECT_TRUE(script.empty()) << script.size() << " steps did not run";
-    script.clear();
-}
-
 // ---- message boxes and help requests
 
 struct Box {
@@ -109,49 +78,6 @@ std::string TextOf(HWND dialog, int id) {
     return text;
 }
 bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
-
-std::string ResourceString(unsigned id) { return Text(id); }
-
-// Writes what the screen shows of the window as a 24-bit BMP under the build tree.
-void SaveScreenshot(HWND window, const std::string& name) {
-    ShowWindow(window, SW_SHOW);
-    RedrawWindow(window, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    GdiFlush();
-    RECT r;
-    GetWindowRect(window, &r);
-    const int width = r.right - r.left, height = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
-    std::string folder = WinPathFromUnix(TARVIK_SCREENSHOT_DIR);
-    CreateDirectoryA(folder.c_str(), nullptr);
-    const DWORD rowBytes = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + rowBytes * height;
-    if (FILE* f = fopen((folder + "\\" + name + ".bmp").c_str(), "wb")) {
-        fwrite(&file, sizeof file, 1, f);
-        fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, f);
-        fwrite(bits, rowBytes * height, 1, f);
-        fclose(f);
-    }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-}
 
 class RegistrationDialogs : public ::testing::Test {
    protected:

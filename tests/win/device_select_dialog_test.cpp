@@ -1,17 +1,15 @@
-// The device selection dialog from the real resource module, driven by window
-// messages from a second thread while the test's thread runs it modally.
+// The device selection dialog from the real resource module, run modally on
+// the test's thread and driven by scripted steps from its own message loop.
 #include "ui/device_select_dialog.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "core/core_context.h"
@@ -54,28 +52,6 @@ DiscoveredHost* FakeDiscover(const uint8_t* request, uint32_t length, int32_t* c
     return hosts;
 }
 
-HMODULE ResourceModule() {
-    static HMODULE module = LoadLibraryA(WinPathFromUnix(TARVIK_RESOURCE_PATH).c_str());
-    return module;
-}
-
-std::string ResourceString(unsigned id) {
-    char text[512] = {};
-    LoadStringA(ResourceModule(), id, text, sizeof text);
-    return text;
-}
-
-// Polls for a top-level dialog window with the given title.
-HWND WaitForDialog(const std::string& title, const std::atomic<bool>* stop, int timeoutMs = 10000) {
-    for (int waited = 0; waited < timeoutMs; waited += 10) {
-        HWND window = FindWindowA("#32770", title.c_str());
-        if (window != nullptr) return window;
-        if (stop != nullptr && *stop) return nullptr;
-        Sleep(10);
-    }
-    return nullptr;
-}
-
 void Click(HWND dialog, int id) {
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
@@ -101,47 +77,6 @@ std::string ListItemText(HWND list, int index) {
     return text;
 }
 
-// Writes what the screen shows of the window as a 24-bit BMP.
-void SaveScreenshot(HWND window, const std::string& name) {
-    // The window's own thread paints; give it the chance before reading the screen.
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Sleep(300);
-    RECT r;
-    GetWindowRect(window, &r);
-    int width = r.right - r.left, height = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
-    std::string folder = WinPathFromUnix(TARVIK_SCREENSHOT_DIR);
-    CreateDirectoryA(folder.c_str(), nullptr);
-    DWORD rowBytes = (width * 3 + 3) & ~3u;
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + rowBytes * height;
-    FILE* f = fopen((folder + "\\" + name + ".bmp").c_str(), "wb");
-    if (f != nullptr) {
-        fwrite(&file, sizeof file, 1, f);
-        fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, f);
-        fwrite(bits, rowBytes * height, 1, f);
-        fclose(f);
-    }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-}
-
 class DeviceSelectDialogTest : public ::testing::Test {
    protected:
     void SetUp() override {
@@ -155,25 +90,22 @@ class DeviceSelectDialogTest : public ::testing::Test {
     }
     void TearDown() override { *GetDeviceSelectBackend() = backendBefore; }
 
-    // Runs the dialog on this thread while `script` drives it from another;
-    // a script that leaves it open gets it closed so the test cannot hang.
-    INT_PTR RunWith(const std::function<void(HWND)>& script) {
-        std::atomic<bool> returned{false};
-        std::thread driver([&] {
-            HWND dialog = WaitForDialog(title, &returned);
-            if (dialog == nullptr) return;
-            // Answered only once the opening is over and the dialog's loop runs.
-            SendMessageA(dialog, WM_NULL, 0, 0);
-            script(dialog);
-            while (!returned) {
-                if (IsWindow(dialog)) PostMessageA(dialog, WM_CLOSE, 0, 0);
-                Sleep(50);
-            }
-        });
-        INT_PTR result = RunDeviceSelectDialog(1);
-        returned = true;
-        driver.join();
+    // Runs the dialog with 'steps' driving it once its opening is over; a
+    // script that leaves it open fails and gets it closed.
+    INT_PTR RunWith(std::vector<std::function<void(HWND)>> steps) {
+        INT_PTR result = -1;
+        // The dialog's loop shows it once its queue runs empty, which the
+        // queued steps never let happen: the first step shows it as that would.
+        steps.front() = [first = steps.front()](HWND dialog) {
+            ShowWindow(dialog, SW_SHOWNORMAL);
+            first(dialog);
+        };
+        RunScript(
+            std::move(steps), [&] { result = RunDeviceSelectDialog(1); }, true);
         return result;
+    }
+    INT_PTR RunWith(const std::function<void(HWND)>& script) {
+        return RunWith(std::vector<std::function<void(HWND)>>{script});
     }
 
     void SaveNetwork(const char* address) {
@@ -216,21 +148,26 @@ TEST_F(DeviceSelectDialogTest, FailingStoreAndTestShowsTheMessageThenCloseRestor
     std::string message;
     bool openAfterMessage = false;
     int32_t kindAfterTest = -1;
-    INT_PTR result = RunWith([&](HWND dialog) {
-        ChooseRadio(dialog, IDC_DEVICE_NETWORK);
-        SendDlgItemMessageA(dialog, IDC_DEVICE_ADDRESS, IPM_SETADDRESS, 0, MAKEIPADDRESS(127, 0, 0, 9));
-        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_DEVICE_STORE_TEST, BN_CLICKED), 0);
-        HWND box = WaitForDialog("Tarvik4100", nullptr);
-        if (box == nullptr) return;
-        char text[512] = {};
-        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-        message = text;
-        SaveScreenshot(box, "device_status_2080");
-        SendMessageA(box, WM_COMMAND, IDOK, 0);
-        Sleep(100);
-        openAfterMessage = IsWindow(dialog) && IsWindowVisible(dialog);
-        kindAfterTest = GetTransportKindValue();
-        Click(dialog, IDC_DEVICE_CLOSE);
+    HWND dialog = nullptr;
+    INT_PTR result = RunWith({
+        [&](HWND d) {
+            dialog = d;
+            ChooseRadio(dialog, IDC_DEVICE_NETWORK);
+            SendDlgItemMessageA(dialog, IDC_DEVICE_ADDRESS, IPM_SETADDRESS, 0, MAKEIPADDRESS(127, 0, 0, 9));
+            Click(dialog, IDC_DEVICE_STORE_TEST);
+        },
+        [&](HWND box) {
+            char text[512] = {};
+            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+            message = text;
+            SaveScreenshot(box, "device_status_2080");
+            SendMessageA(box, WM_COMMAND, IDOK, 0);
+        },
+        [&](HWND) {
+            openAfterMessage = IsWindow(dialog) && IsWindowVisible(dialog);
+            kindAfterTest = GetTransportKindValue();
+            Click(dialog, IDC_DEVICE_CLOSE);
+        },
     });
     EXPECT_EQ(ResourceString(IDS_STATUS_NO_DEVICE), message);
     EXPECT_FALSE(message.empty());
@@ -333,14 +270,11 @@ TEST_F(DeviceSelectDialogTest, HotKeyEndsWith255OnlyWhileTheDialogIsActiveAndIsR
         if (!chordTakenWhileOpen) UnregisterHotKey(nullptr, 1);
         HWND other = CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr,
                                      nullptr, nullptr, nullptr);
-        SetForegroundWindow(other);
-        Sleep(100);
+        SetActiveWindow(other);
         SendMessageA(dialog, WM_HOTKEY, DeviceSelectHotKeyId, 0);
-        Sleep(100);
         openAfterInactiveKey = IsWindow(dialog) && IsWindowVisible(dialog);
         DestroyWindow(other);
-        SetForegroundWindow(dialog);
-        Sleep(100);
+        SetActiveWindow(dialog);
         SendMessageA(dialog, WM_HOTKEY, DeviceSelectHotKeyId, 0);
     });
     EXPECT_TRUE(openAfterInactiveKey);

@@ -25,11 +25,6 @@ namespace {
 
 constexpr int32_t A4Width = 49606, A4Length = 70157;
 
-HMODULE ResourceModule() {
-    static HMODULE module = LoadLibraryA(WinPathFromUnix(TARVIK_RESOURCE_PATH).c_str());
-    return module;
-}
-
 // What the main dialog was asked to do, in order.
 std::vector<std::string> hostCalls;
 bool hostFlatbed = true;
@@ -122,37 +117,6 @@ PreviewRect ControlRect(HWND dialog, int id) {
     GetWindowRect(GetDlgItem(dialog, id), &r);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
     return {r.left, r.top, r.right, r.bottom};
-}
-
-// Writes what the window's own surface holds as a 24-bit BMP.
-void SaveWindowBitmap(HWND window, const std::string& name) {
-    RECT r;
-    GetWindowRect(window, &r);
-    const int width = r.right - r.left, height = r.bottom - r.top;
-    HDC source = GetWindowDC(window);
-    HDC memory = CreateCompatibleDC(source);
-    BITMAPINFO info{};
-    info.bmiHeader = BITMAPINFOHEADER{40, width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
-    GdiFlush();
-    const std::string folder = WinPathFromUnix(TARVIK_SCREENSHOT_DIR);
-    CreateDirectoryA(folder.c_str(), nullptr);
-    const DWORD rowBytes = (width * 3 + 3) & ~3u;
-    BITMAPFILEHEADER file{0x4D42, 0, 0, 0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
-    file.bfSize = file.bfOffBits + rowBytes * height;
-    if (FILE* f = fopen((folder + "\\" + name + ".bmp").c_str(), "wb")) {
-        fwrite(&file, sizeof file, 1, f);
-        fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, f);
-        fwrite(bits, rowBytes * height, 1, f);
-        fclose(f);
-    }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(window, source);
 }
 
 double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
@@ -449,7 +413,7 @@ TEST_F(PreviewWindowTest, ScreenshotsInEachUnitAndRepaintTime) {
                 unit, GetDeviceCaps(dc, LOGPIXELSX), f.right - f.left, f.bottom - f.top, first, whole[0],
                 whole[whole.size() / 2], steady[0], steady[steady.size() / 2]);
             ReleaseDC(nullptr, dc);
-            SaveWindowBitmap(dialog, names[unit]);
+            SaveScreenshot(dialog, names[unit]);
             Press(dialog, IDCANCEL);
         });
     }

@@ -23,17 +23,6 @@
 
 namespace {
 
-HMODULE ResourceModule() {
-    static HMODULE module = LoadLibraryA(WinPathFromUnix(TARVIK_RESOURCE_PATH).c_str());
-    return module;
-}
-
-std::string ResourceString(unsigned id) {
-    char text[512] = {};
-    LoadStringA(ResourceModule(), id, text, sizeof text);
-    return text;
-}
-
 std::string ControlText(HWND window, int id) {
     char text[512] = {};
     GetDlgItemTextA(window, id, text, sizeof text);
@@ -46,75 +35,6 @@ bool Shown(HWND dialog, int id) {
 
 int BarPosition(HWND dialog, int id) {
     return static_cast<int>(SendDlgItemMessageA(dialog, id, PBM_GETPOS, 0, 0));
-}
-
-// Records the text of every message box that becomes active on the hooked
-// threads and presses its OK, as a user reading it would.
-class MessageBoxReader {
-   public:
-    void Watch(DWORD threadId) {
-        hooks_.emplace_back(SetWindowsHookExA(WH_CBT, Hook, nullptr, threadId));
-        ASSERT_TRUE(hooks_.back()) << "no hook on thread " << threadId;
-    }
-    std::vector<std::string> Texts() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return texts_;
-    }
-    ~MessageBoxReader() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        texts_.clear();
-    }
-
-   private:
-    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
-        HWND box = reinterpret_cast<HWND>(wParam);
-        if (code == HCBT_ACTIVATE && GetDlgItem(box, 0xFFFF) != nullptr) {
-            char text[512] = {};
-            GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                texts_.emplace_back(text);
-            }
-            PostMessageA(box, WM_COMMAND, IDOK, 0);
-        }
-        return CallNextHookEx(nullptr, code, wParam, lParam);
-    }
-    static inline std::mutex mutex_;
-    static inline std::vector<std::string> texts_;
-    std::vector<WindowsHook> hooks_;
-};
-
-// Has the window's own thread paint it now, copies what it painted and saves
-// it under the build tree.
-void SaveScreenshot(HWND window, const std::string& name) {
-    RedrawWindow(window, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    RECT r;
-    GetWindowRect(window, &r);
-    const int width = r.right - r.left, height = r.bottom - r.top;
-    HDC windowDc = GetWindowDC(window);
-    MemoryDc memory(CreateCompatibleDC(windowDc));
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof info.bmiHeader, width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    GdiObject<HBITMAP> bitmap(CreateDIBSection(windowDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    {
-        SelectedObject selected(memory.get(), bitmap.get());
-        BitBlt(memory.get(), 0, 0, width, height, windowDc, 0, 0, SRCCOPY);
-        GdiFlush();
-    }
-    ReleaseDC(window, windowDc);
-    const std::string folder = WinPathFromUnix(TARVIK_SCREENSHOT_DIR);
-    CreateDirectoryA(folder.c_str(), nullptr);
-    const DWORD rowBytes = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-    BITMAPFILEHEADER file{0x4D42, 0, 0, 0, sizeof(BITMAPFILEHEADER) + sizeof info.bmiHeader};
-    file.bfSize = file.bfOffBits + rowBytes * height;
-    FILE* f = fopen((folder + "\\" + name + ".bmp").c_str(), "wb");
-    ASSERT_NE(nullptr, f);
-    fwrite(&file, sizeof file, 1, f);
-    fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, f);
-    fwrite(bits, rowBytes * height, 1, f);
-    fclose(f);
 }
 
 void SetJob(int32_t purpose, int32_t status, int32_t scanned, int32_t height, int32_t delivered,
@@ -171,7 +91,9 @@ TEST_F(ProgressDialogTest, CountersMoveBothBarsAndCloseEndsTheDialogOnItsThread)
         EXPECT_EQ(step.scanBar, BarPosition(dialog, IDC_PROGRESS_SCAN_BAR)) << "status " << step.status;
         EXPECT_EQ(step.deliveryBar, BarPosition(dialog, IDC_PROGRESS_DELIVERY_BAR))
             << "status " << step.status;
-        if (step.scanBar == 75) SaveScreenshot(dialog, "progress_mid_scan");
+        if (step.scanBar == 75) {
+            EXPECT_TRUE(SaveScreenshot(dialog, "progress_mid_scan"));
+        }
     }
     UiCloseProgress(200);
     EXPECT_FALSE(UiIsProgressOpen());
@@ -213,7 +135,7 @@ TEST_F(ProgressDialogTest, PreviewShowsOneBarAndEndsItselfWhenScanned) {
     EXPECT_EQ(68, cancel.top);
     Tick(dialog);
     EXPECT_EQ(50, BarPosition(dialog, IDC_PROGRESS_SCAN_BAR));
-    SaveScreenshot(dialog, "progress_preview");
+    ASSERT_TRUE(SaveScreenshot(dialog, "progress_preview"));
 
     KernelHandle thread(OpenThread(SYNCHRONIZE, FALSE, GetWindowThreadProcessId(dialog, nullptr)));
     GetScanSettings()->scanStatus = SCANSTATUS_SCANNED;

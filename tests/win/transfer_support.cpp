@@ -3,15 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-
-namespace {
-uint32_t Field(const std::string& line, const char* key) {
-    size_t at = line.find(std::string(" ") + key + "=");
-    return at == std::string::npos ? 0 : static_cast<uint32_t>(strtoul(line.c_str() + at + strlen(key) + 2, nullptr, 10));
-}
-
-}  // namespace
-
 SentWindow LastScan(const std::string& log) {
     SentWindow sent;
     size_t start = 0;
@@ -20,18 +11,10 @@ SentWindow LastScan(const std::string& log) {
         if (end == std::string::npos) end = log.size();
         const std::string line = log.substr(start, end - start);
         if (line.rfind("SCAN_SETWINDOW", 0) == 0) {
-            tarvik_sim::ChartWindow& w = sent.window;
-            w.resolutionCode = static_cast<uint8_t>(Field(line, "reso"));
-            w.scanType = static_cast<uint8_t>(Field(line, "type"));
-            w.paperCode = static_cast<uint8_t>(Field(line, "paper"));
-            w.x = static_cast<uint16_t>(Field(line, "x"));
-            w.y = static_cast<uint16_t>(Field(line, "y"));
-            w.width = static_cast<uint16_t>(Field(line, "width"));
-            w.length = static_cast<uint16_t>(Field(line, "length"));
-            w.xResolution = static_cast<uint16_t>(Field(line, "xres"));
+            sent.window = LoggedWindow(line);
             sent.found = true;
         } else if (line.rfind("NOTE", 0) == 0 && line.find(" scan page=") != std::string::npos) {
-            sent.page = Field(line, "page");
+            sent.page = LogField(line, "page");
         }
         start = end + 1;
     }
@@ -135,14 +118,17 @@ TW_UINT16 TransferTest::NativeTransferAndCheck(int32_t pixelType) {
 TW_UINT16 MemoryTransfer(TransferTest* t, uint32_t length, uint32_t flags, std::vector<uint8_t>* image,
                          uint32_t* bytesPerRow, int* calls, uint32_t firstRow) {
     std::vector<uint8_t> buffer(length);
-    HGLOBAL appBlock = (flags & TWMF_APPOWNS) && (flags & TWMF_HANDLE) ? GlobalAlloc(GMEM_MOVEABLE, length) : nullptr;
+    HGLOBAL appBlock =
+        (flags & TWMF_APPOWNS) && (flags & TWMF_HANDLE) ? GlobalAlloc(GMEM_MOVEABLE, length) : nullptr;
     TW_UINT16 rc = TWRC_SUCCESS;
     uint32_t expectedOffset = firstRow;
     for (*calls = 0; *calls < 10000 && rc == TWRC_SUCCESS; ++*calls) {
         TW_IMAGEMEMXFER xfer{};
         xfer.Memory.Flags = flags;
         xfer.Memory.Length = length;
-        xfer.Memory.TheMem = appBlock != nullptr ? TW_MEMREF(appBlock) : (flags & TWMF_APPOWNS) ? buffer.data() : nullptr;
+        xfer.Memory.TheMem = appBlock != nullptr      ? TW_MEMREF(appBlock)
+                             : (flags & TWMF_APPOWNS) ? buffer.data()
+                                                      : nullptr;
         rc = t->Call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer);
         if (rc != TWRC_SUCCESS && rc != TWRC_XFERDONE) break;
         EXPECT_EQ(expectedOffset, TW_UINT32{xfer.YOffset});
