@@ -1,5 +1,7 @@
 #include "tools/sim/sim_server.h"
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -101,6 +103,12 @@ void SimServer::Accept(const std::atomic<bool>& stop) {
         log_.Line(Event("REFUSED", connectionIndex_ + 1, "reason=busy"));
         return;
     }
+    // A device streams its image as fast as the link takes it: left to
+    // coalescing, the short tail of every piece waited for the client's
+    // delayed acknowledgement, and the device sent a few milliseconds late
+    // on every read.
+    const int one = 1;
+    ::setsockopt(incoming.Get(), IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     client_ = std::move(incoming);
     ++connectionIndex_;
     silenced_ = false;
