@@ -276,8 +276,7 @@ int main() {
                 const double medianSource = x.source[Repetitions / 2];
                 const double medianRaw = x.raw[Repetitions / 2];
                 printf("%-28s %7.1f %11.1f   (%6.1f - %6.1f) %9.1f %7.2f %12.1f\n", label, x.mb, medianSource,
-                       x.source.front(), x.source.back(), medianRaw, medianSource / medianRaw,
-                       x.peak);
+                       x.source.front(), x.source.back(), medianRaw, medianSource / medianRaw, x.peak);
             }
         }
     }

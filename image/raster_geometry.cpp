@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "image/exact_divide.h"
@@ -498,4 +499,54 @@ int ReadSourceBit(int32_t turn, int32_t scanPurpose, int32_t srcStride, const ui
 
 void SetOutputBit(uint8_t* dest, int32_t stride, int32_t column, int32_t row) {
     dest[static_cast<size_t>(row) * stride + column / 8] |= static_cast<uint8_t>(0x80 >> (column % 8));
+}
+
+bool BitmapKeepsImageRows(const ScanSettings* s, int32_t pageIndex) {
+    if (s == nullptr || (s->pixelType != 2 && s->pixelType != 3)) return false;
+    if (s->scanPurpose != SCANPURPOSE_NATIVE_OR_FILE) return false;
+    return s->imageWidth > 0 && s->imageHeight > 0 && s->outputWidth == s->imageWidth &&
+           s->outputHeight == s->imageHeight && s->descreen == 0 && EffectiveTurns(s, pageIndex) == 0;
+}
+
+bool LayOutBitmapInPlace(const ScanSettings* s, uint8_t* block, uint64_t blockBytes, uint32_t headerBytes) {
+    if (block == nullptr || s->imageWidth <= 0 || s->imageHeight <= 0) return false;
+    const bool colour = s->pixelType == 3;
+    const size_t packed = static_cast<size_t>(s->imageWidth) * (colour ? 3 : 1);
+    const size_t stride = static_cast<size_t>(AlignedRowBytes(colour ? 3 : 2, s->imageWidth));
+    const auto height = static_cast<size_t>(s->imageHeight);
+    if (headerBytes == 0 || headerBytes + uint64_t{stride} * height > blockBytes) return false;
+    // Bottom-up: row r changes place with row height - 1 - r, and colour
+    // pixels exchange red and blue on the way.
+    for (size_t top = 0; top < height - 1 - top; ++top) {
+        uint8_t* a = block + top * packed;
+        uint8_t* b = block + (height - 1 - top) * packed;
+        if (!colour) {
+            std::swap_ranges(a, a + packed, b);
+            continue;
+        }
+        for (size_t i = 0; i < packed; i += 3) {
+            const uint8_t red = a[i], green = a[i + 1], blue = a[i + 2];
+            a[i] = b[i + 2];
+            a[i + 1] = b[i + 1];
+            a[i + 2] = b[i];
+            b[i] = blue;
+            b[i + 1] = green;
+            b[i + 2] = red;
+        }
+    }
+    if (colour && height % 2 == 1) {
+        uint8_t* middle = block + height / 2 * packed;
+        for (size_t i = 0; i < packed; i += 3) std::swap(middle[i], middle[i + 2]);
+    }
+    // Each row moves forward (past the header, then by the padding of the
+    // rows before it), so moving the last one first never overwrites a row
+    // still to move.
+    for (size_t r = height; r-- > 0;) {
+        uint8_t* to = block + headerBytes + r * stride;
+        std::memmove(to, block + r * packed, packed);
+        std::memset(to + packed, 0, stride - packed);
+    }
+    const uint64_t used = headerBytes + uint64_t{stride} * height;
+    std::memset(block + used, 0, static_cast<size_t>(blockBytes - used));
+    return true;
 }

@@ -33,3 +33,16 @@ void SetOutputBit(uint8_t* dest, int32_t stride, int32_t column, int32_t row);
 // Effective quarter turns: back sides (even pageIndex) get two more when
 // rotateBackPages is set.
 int32_t EffectiveTurns(const ScanSettings* settings, int32_t pageIndex);
+
+// Whether the bitmap of a native or file transfer is the image's own rows,
+// only bottom-up and in the bitmap's byte order: grey or colour at its own
+// size, unturned and unsampled. Such a bitmap can be laid out where the image is.
+bool BitmapKeepsImageRows(const ScanSettings* settings, int32_t pageIndex);
+
+// Turns the image of such a transfer, whose packed rows start `block`, into
+// the rows of its bitmap behind a header of `headerBytes` (written by the
+// caller): bottom-up, red and blue exchanged, rows 4-byte aligned, padding
+// and the rest of the block zero. False, with nothing touched, when the
+// block's `blockBytes` cannot hold the header and the aligned rows.
+bool LayOutBitmapInPlace(const ScanSettings* settings, uint8_t* block, uint64_t blockBytes,
+                         uint32_t headerBytes);

@@ -65,6 +65,16 @@ void SelectArea(ScanImage& image, bool customArea) {
     s.selBottom = image.bottom;
 }
 
+// Room in front of the final image's raw rows: the adjusted rows are written
+// from the block's start on, trailing the raw rows they come from.
+uint64_t FinalHeadBytes(const ScanJobSizes& sizes) { return 10 * sizes.deviceLineBytes + HeaderReserve; }
+
+ScanJobSizes CurrentJobSizes() {
+    const ScanSettings& s = Core().scan;
+    return ComputeScanJobSizes(s.pixelType, Core().deviceLineWidth, Core().deviceLineCount, s.imageWidth,
+                               Core().transportKindSetting);
+}
+
 // Gives `image` a new block for this job: `headBytes` in front of the raw
 // rows, all of it white, the job's rows pointing into it. Null when the block
 // cannot be allocated.
@@ -104,7 +114,7 @@ bool SetUpJobBuffer(const ScanJobSizes& sizes) {
         return true;
     }
     ScanImage& final = Core().finalImage;
-    if (PlaceImage(final, 10 * sizes.deviceLineBytes + HeaderReserve, sizes) == nullptr) return false;
+    if (PlaceImage(final, FinalHeadBytes(sizes), sizes) == nullptr) return false;
     SelectArea(final, false);
     return true;
 }
@@ -165,9 +175,7 @@ DWORD WINAPI ScanThread(void*) {
     DsTrace("ScanThread IN");
     ResetEvent(ScanFinishedEvent());
     ScanSettings& s = Core().scan;
-    const ScanJobSizes sizes =
-        ComputeScanJobSizes(s.pixelType, Core().deviceLineWidth, Core().deviceLineCount, s.imageWidth,
-                            Core().transportKindSetting);
+    const ScanJobSizes sizes = CurrentJobSizes();
     bool feederReady = true;
     if (Core().scanWindow.paperSource != 0) {
         feederReady = SCAN_GETMACHINESTATE() == 0 && Core().feederState.adfLoaded != 0;
@@ -287,6 +295,23 @@ void FreeFinalImage() {
     if (final.base != nullptr && GlobalHandle(final.base) == Core().scanBlock) Core().scanBlock = nullptr;
     FreeFixedBlock(final.base);
     final.rows = nullptr;
+}
+
+uint64_t FinalImageBlockBytes() {
+    const ScanJobSizes sizes = CurrentJobSizes();
+    return sizes.usable ? FinalHeadBytes(sizes) + sizes.deviceBytes : 0;
+}
+
+uint8_t* TakeFinalImage(void** handle, uint64_t* bytes) {
+    ScanImage& final = Core().finalImage;
+    *handle = final.base != nullptr ? GlobalHandle(final.base) : nullptr;
+    if (*handle == nullptr) return nullptr;
+    if (Core().scanBlock == *handle) Core().scanBlock = nullptr;
+    *bytes = GlobalSize(static_cast<HGLOBAL>(*handle));
+    uint8_t* base = final.base;
+    final.base = nullptr;
+    final.rows = nullptr;
+    return base;
 }
 
 bool LastJobRanOutOfMemory() { return outOfMemory; }

@@ -20,6 +20,12 @@ int CheckReadyToScan(int senseReportMode, bool reportEmptyFeeder);
 int PrepareScan();
 // Frees the final buffer of the last job, if any.
 void FreeFinalImage();
+// The size of the block that holds the final image of the job being run,
+// whose adjusted rows start the block; 0 when the job has no usable size.
+uint64_t FinalImageBlockBytes();
+// Hands the final image's block over, to become the application's: the job
+// forgets it. Its start, with its handle and size; null when there is none.
+uint8_t* TakeFinalImage(void** handle, uint64_t* bytes);
 // True when the last job failed for memory: its buffers could not be
 // allocated, or its image was too large for any transfer to hold.
 bool LastJobRanOutOfMemory();

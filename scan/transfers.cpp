@@ -144,6 +144,45 @@ TW_UINT16 CheckBeforeNativeJob() {
     return TWRC_SUCCESS;
 }
 
+// Hands the bitmap to the application at the end of a native transfer.
+TW_UINT16 DeliverBitmap(HGLOBAL handle, TW_UINT32* handleOut) {
+    GlobalUnlock(handle);
+    *handleOut = static_cast<TW_UINT32>(reinterpret_cast<uintptr_t>(handle));
+    Core().conditionCode = TWCC_BUMMER;  // applications have always seen 1 after a native transfer
+    FinishDelivery();
+    return TWRC_XFERDONE;
+}
+
+// Whether the bitmap of the running job, `rowBytes` of rows, can take the
+// place of its image: an image at its own size, unturned, whose block holds
+// the bitmap's header and aligned rows.
+bool InPlaceBitmapFits(uint64_t rowBytes) {
+    const auto headerBytes = static_cast<uint64_t>(DibInfoHeaderSize + DibPaletteSize(Core().scan.pixelType));
+    return BitmapKeepsImageRows(&Core().scan, Core().pageIndex) &&
+           headerBytes + rowBytes <= FinalImageBlockBytes();
+}
+
+// A native transfer whose bitmap is laid out in the image's own block, which
+// then goes to the application: the page is held once, not twice.
+TW_UINT16 NativeTransferInPlace(TW_UINT32* handleOut) {
+    ScanSettings& s = Core().scan;
+    WaitForJob();
+    if (s.scanStatus != SCANSTATUS_SCANNED) return EndUndeliveredJob();
+    uint8_t header[DibHeaderMaxSize];
+    const int32_t headerBytes = BuildDibHeader(header, s.outputWidth, s.outputHeight);
+    void* handle = nullptr;
+    uint64_t blockBytes = 0;
+    uint8_t* block = TakeFinalImage(&handle, &blockBytes);
+    if (block == nullptr || !LayOutBitmapInPlace(&s, block, blockBytes, static_cast<uint32_t>(headerBytes))) {
+        FreeFixedBlock(block);
+        s.scanStatus = SCANSTATUS_FAILED;
+        return EndUndeliveredJob();
+    }
+    memcpy(block, header, static_cast<size_t>(headerBytes));
+    s.rowsDelivered = s.outputHeight;
+    return DeliverBitmap(static_cast<HGLOBAL>(handle), handleOut);
+}
+
 TW_UINT16 NativeTransfer(TW_UINT32* handleOut) {
     Core().scan.rowsDelivered = 0;
     TW_UINT16 rc = CheckBeforeNativeJob();
@@ -155,6 +194,7 @@ TW_UINT16 NativeTransfer(TW_UINT32* handleOut) {
     if (!ScansAnnouncedImage()) return RefuseOtherImage();
     const uint64_t rowLength = DeliveredRowLength();
     const uint64_t height = static_cast<uint32_t>(std::max(s.outputHeight, 0));
+    if (InPlaceBitmapFits(rowLength * height)) return NativeTransferInPlace(handleOut);
     void* handle = nullptr;
     uint8_t* bitmap = AllocateFixedBlock(rowLength * height + HeaderReserve, &handle);
     if (bitmap == nullptr) {
@@ -172,11 +212,7 @@ TW_UINT16 NativeTransfer(TW_UINT32* handleOut) {
         const uint64_t count = std::min(stripRows, height - row);
         TransformStrip(rows + row * rowLength, static_cast<int32_t>(row), static_cast<int32_t>(count));
     }
-    GlobalUnlock(static_cast<HGLOBAL>(handle));
-    *handleOut = static_cast<TW_UINT32>(reinterpret_cast<uintptr_t>(handle));
-    Core().conditionCode = TWCC_BUMMER;  // applications have always seen 1 after a native transfer
-    FinishDelivery();
-    return TWRC_XFERDONE;
+    return DeliverBitmap(static_cast<HGLOBAL>(handle), handleOut);
 }
 
 // The file is the transfer's to remove from the moment it has been created anew.

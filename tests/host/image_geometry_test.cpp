@@ -370,3 +370,72 @@ TEST(ImageGeometry, TurnedPagesLargerThanATileMatchTheStraightForm) {
 }
 
 }  // namespace
+
+namespace {
+
+// The bitmap laid out in the image's own block is the one the strip
+// transform builds, behind the header; widths cover every row padding.
+TEST(ImageGeometry, BitmapLaidOutInPlaceEqualsTheTransformedStrips) {
+    std::mt19937 rng(83);
+    const struct {
+        Depth depth;
+        int32_t width, height;
+        uint32_t header;
+    } cases[] = {{kColour, 1, 1, 40}, {kColour, 5, 2, 40}, {kColour, 6, 3, 40}, {kColour, 7, 4, 40},
+                 {kColour, 8, 7, 40}, {kGrey, 1, 1, 1064}, {kGrey, 2, 5, 1064}, {kGrey, 3, 2, 1064},
+                 {kGrey, 4, 9, 1064}, {kGrey, 9, 3, 1064}};
+    for (const auto& c : cases) {
+        TestImage img(PixelTypeOf(c.depth), c.width, c.height);
+        img.Fill(rng);
+        ScanSettings& s = img.settings;
+        s.scanPurpose = SCANPURPOSE_NATIVE_OR_FILE;
+        s.outputWidth = c.width, s.outputHeight = c.height;
+        ASSERT_TRUE(BitmapKeepsImageRows(&s, 1));
+        const std::vector<uint8_t> want = RunStrips(c.depth, &s, 1, {c.height});
+        // The block as the scan leaves it: image rows first, stale bytes after.
+        std::vector<uint8_t> block(c.header + want.size() + 11, 0xEE);
+        std::copy(img.input.begin(), img.input.end(), block.begin());
+        s.imageBase = block.data();
+        ASSERT_TRUE(LayOutBitmapInPlace(&s, block.data(), block.size(), c.header));
+        const std::vector<uint8_t> rows(block.begin() + c.header, block.begin() + c.header + want.size());
+        EXPECT_EQ(want, rows) << c.width << "x" << c.height;
+        EXPECT_TRUE(std::all_of(block.end() - 11, block.end(), [](uint8_t b) { return b == 0; }));
+        // One byte short: refused, and the image is left as it was.
+        std::vector<uint8_t> small(c.header + want.size() - 1, 0xEE);
+        std::copy(img.input.begin(), img.input.end(), small.begin());
+        const std::vector<uint8_t> before = small;
+        EXPECT_FALSE(LayOutBitmapInPlace(&s, small.data(), small.size(), c.header));
+        EXPECT_EQ(before, small);
+    }
+}
+
+// Only a bitmap that is the image's own rows may take its place.
+TEST(ImageGeometry, OnlyUnchangedGreyAndColourBitmapsKeepTheImageRows) {
+    const struct {
+        const char* what;
+        void (*change)(ScanSettings&);
+        int32_t page;
+        bool keeps;
+    } cases[] = {
+        {"plain colour", [](ScanSettings&) {}, 1, true},
+        {"grey", [](ScanSettings& s) { s.pixelType = 2; }, 1, true},
+        {"black and white", [](ScanSettings& s) { s.pixelType = 0; }, 1, false},
+        {"memory transfer", [](ScanSettings& s) { s.scanPurpose = SCANPURPOSE_MEMORY; }, 1, false},
+        {"quarter turn", [](ScanSettings& s) { s.rotation = 1; }, 1, false},
+        {"half turn", [](ScanSettings& s) { s.rotation = 2; }, 1, false},
+        {"back page turned", [](ScanSettings& s) { s.rotateBackPages = 1; }, 2, false},
+        {"front page kept", [](ScanSettings& s) { s.rotateBackPages = 1; }, 1, true},
+        {"descreen", [](ScanSettings& s) { s.descreen = 1; }, 1, false},
+        {"wider", [](ScanSettings& s) { s.outputWidth = 9; }, 1, false},
+        {"shorter", [](ScanSettings& s) { s.outputHeight = 3; }, 1, false},
+    };
+    for (const auto& c : cases) {
+        TestImage img(3, 8, 4);
+        img.settings.scanPurpose = SCANPURPOSE_NATIVE_OR_FILE;
+        img.settings.outputWidth = 8, img.settings.outputHeight = 4;
+        c.change(img.settings);
+        EXPECT_EQ(c.keeps, BitmapKeepsImageRows(&img.settings, c.page)) << c.what;
+    }
+}
+
+}  // namespace
