@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
+
+#include "tools/sim/sim_content.h"
 
 namespace {
 
@@ -155,6 +158,37 @@ TEST(SimChartTest, PageNumberDigitsAreDrawn) {
     EXPECT_EQ(tarvik_sim::ChartColourAt(8, 850, 4950 + 450).r, 0);
     EXPECT_EQ(tarvik_sim::ChartColourAt(1, 850, 4950 + 450).r, 255);
     EXPECT_EQ(tarvik_sim::ChartColourAt(0, 1050, 5000).r, 255);
+}
+
+}  // namespace
+
+namespace {
+
+// The benchmark pages: the same bytes for the same window in every scan, and
+// the look they are there for: a photo is smooth under a few levels of noise,
+// noise repeats almost no colour.
+TEST(SimChartTest, PhotoAndNoisePagesAreStableAndLookTheirPart) {
+    using tarvik_sim::PageContent;
+    const ChartGeometry g = ComputeChartGeometry(Window(1, 3, 600, 600, 1200, 1200));
+    for (PageContent content : {PageContent::Photo, PageContent::Noise}) {
+        std::vector<uint8_t> line(g.lineBytes), again(g.lineBytes), chart(g.lineBytes);
+        tarvik_sim::RenderContentLine(g, content, 0, 100, line.data());
+        tarvik_sim::RenderContentLine(g, content, 0, 100, again.data());
+        tarvik_sim::RenderChartLine(g, 0, 100, chart.data());
+        EXPECT_EQ(line, again);
+        EXPECT_NE(line, chart);
+        std::set<uint32_t> colours;
+        std::vector<int> steps;
+        for (uint32_t i = 0; i < g.actualWidth; ++i) {
+            colours.insert(line[i] << 16 | line[g.logicWidth + i] << 8 | line[2 * g.logicWidth + i]);
+            if (i > 0) steps.push_back(std::abs(line[i] - line[i - 1]));
+        }
+        std::nth_element(steps.begin(), steps.begin() + steps.size() / 2, steps.end());
+        const int medianStep = steps[steps.size() / 2];
+        const bool photo = content == PageContent::Photo;
+        EXPECT_GT(colours.size(), g.actualWidth * (photo ? 8 : 9) / 10) << colours.size() << " colours";
+        EXPECT_EQ(photo, medianStep <= 12) << "median step " << medianStep;
+    }
 }
 
 }  // namespace

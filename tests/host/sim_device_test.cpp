@@ -130,7 +130,8 @@ TEST(SimOptionsTest, ParsesEveryFlag) {
                                  "--exit-after-connections",
                                  "5",
                                  "--log",
-                                 "x.log"},
+                                 "x.log",
+                                 "--content=photo"},
                                 &o, &error))
         << error;
     EXPECT_EQ(o.address, "127.0.0.2");
@@ -153,6 +154,7 @@ TEST(SimOptionsTest, ParsesEveryFlag) {
     EXPECT_TRUE(o.faults.refuseIdentity);
     EXPECT_EQ(o.exitAfterConnections, 5u);
     EXPECT_EQ(o.logFile, "x.log");
+    EXPECT_EQ(o.content, PageContent::Photo);
 }
 
 TEST(SimOptionsTest, RefusesBadValues) {
@@ -168,6 +170,7 @@ TEST(SimOptionsTest, RefusesBadValues) {
         {"--frobnicate"},
         {"--sense-code", "1@"},
         {"--stop-key-after", "x"},
+        {"--content", "Photo"},
     };
     for (const auto& args : bad) {
         SimOptions o;

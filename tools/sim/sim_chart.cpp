@@ -85,9 +85,6 @@ ChartRgb PageNumber(uint32_t page, uint32_t x600, uint32_t y600) {
     return DigitInk(static_cast<uint32_t>(digits[count - 1 - cell]), cx, y600 - 4950) ? kBlack : kWhite;
 }
 
-// The grey value of a colour, as the device computes it for grey and black-and-white scans.
-uint8_t Grey(ChartRgb c) { return static_cast<uint8_t>((77u * c.r + 150u * c.g + 29u * c.b + 128u) >> 8); }
-
 // Scan resolution of a window; unknown codes and explicit values outside 25..600 are replaced.
 uint32_t DpiOf(const ChartWindow& w, bool* adjusted) {
     switch (w.resolutionCode) {
@@ -205,36 +202,8 @@ namespace {
 ChartRgb ChartColourAt(uint32_t page, uint32_t x600, uint32_t y600) { return ColourAt(page, x600, y600); }
 
 void RenderChartLine(const ChartGeometry& g, uint32_t page, uint32_t line, uint8_t* out) {
-    std::memset(out, 0, g.lineBytes);
-    if (line >= g.logicHeight || g.dpi == 0) return;
-    const uint32_t y600 = g.top600 + static_cast<uint32_t>(static_cast<uint64_t>(line) * 600 / g.dpi);
-    // x600 = left600 + i * 600 / dpi, stepped without a division per pixel.
-    const uint32_t step = 600 / g.dpi, stepRemainder = 600 % g.dpi;
-    uint32_t x600 = g.left600, remainder = 0;
-    for (uint32_t i = 0; i < g.actualWidth; ++i) {
-        const ChartRgb c = ColourAt(page, x600, y600);
-        x600 += step;
-        remainder += stepRemainder;
-        if (remainder >= g.dpi) {
-            remainder -= g.dpi;
-            ++x600;
-        }
-        switch (g.kind) {
-            case ChartPixelKind::Colour:
-                out[i] = c.r;
-                out[g.logicWidth + i] = c.g;
-                out[2 * g.logicWidth + i] = c.b;
-                break;
-            case ChartPixelKind::Grey:
-                out[i] = Grey(c);
-                break;
-            case ChartPixelKind::BlackWhite:
-                // The device marks ink: a set bit is black. The source complements
-                // the rows into the bitmap's own order, where 1 is white.
-                if (Grey(c) < 128) out[i / 8] |= static_cast<uint8_t>(0x80u >> (i % 8));
-                break;
-        }
-    }
+    RenderDeviceLine(g, line, out,
+                     [page](uint32_t x600, uint32_t y600) { return ColourAt(page, x600, y600); });
 }
 
 std::vector<uint8_t> RenderChartDeviceImage(const ChartWindow& window, uint32_t page) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace tarvik_sim {
@@ -65,6 +66,47 @@ ChartGeometry ComputeChartGeometry(const ChartWindow& window);
 
 // Colour of the chart at a page position in 1/600 inch.
 ChartRgb ChartColourAt(uint32_t page, uint32_t x600, uint32_t y600);
+
+// The grey value of a colour, as the device computes it for grey and black-and-white scans.
+inline uint8_t ChartGrey(ChartRgb c) {
+    return static_cast<uint8_t>((77u * c.r + 150u * c.g + 29u * c.b + 128u) >> 8);
+}
+
+// Writes device line `line` in the device's line format (as RenderChartLine
+// below), each pixel the colour `colourAt(x600, y600)` gives its page position.
+template <typename ColourAt>
+void RenderDeviceLine(const ChartGeometry& g, uint32_t line, uint8_t* out, ColourAt colourAt) {
+    std::memset(out, 0, g.lineBytes);
+    if (line >= g.logicHeight || g.dpi == 0) return;
+    const uint32_t y600 = g.top600 + static_cast<uint32_t>(static_cast<uint64_t>(line) * 600 / g.dpi);
+    // x600 = left600 + i * 600 / dpi, stepped without a division per pixel.
+    const uint32_t step = 600 / g.dpi, stepRemainder = 600 % g.dpi;
+    uint32_t x600 = g.left600, remainder = 0;
+    for (uint32_t i = 0; i < g.actualWidth; ++i) {
+        const ChartRgb c = colourAt(x600, y600);
+        x600 += step;
+        remainder += stepRemainder;
+        if (remainder >= g.dpi) {
+            remainder -= g.dpi;
+            ++x600;
+        }
+        switch (g.kind) {
+            case ChartPixelKind::Colour:
+                out[i] = c.r;
+                out[g.logicWidth + i] = c.g;
+                out[2 * g.logicWidth + i] = c.b;
+                break;
+            case ChartPixelKind::Grey:
+                out[i] = ChartGrey(c);
+                break;
+            case ChartPixelKind::BlackWhite:
+                // The device marks ink: a set bit is black. The source complements
+                // the rows into the bitmap's own order, where 1 is white.
+                if (ChartGrey(c) < 128) out[i / 8] |= static_cast<uint8_t>(0x80u >> (i % 8));
+                break;
+        }
+    }
+}
 
 // Writes device line `line` (0-based, below logicHeight) in the device's line format:
 // three planes R, G, B of logicWidth bytes; grey bytes; or packed bits, most

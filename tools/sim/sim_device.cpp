@@ -295,7 +295,7 @@ void SimDevice::KeepPageImage() {
 const uint8_t* SimDevice::DeviceLine(uint32_t line) {
     if (!pageCached_) {
         if (line != lineIndex_) {
-            RenderChartLine(geometry_, scanPage_, line, line_.data());
+            RenderContentLine(geometry_, options_.content, scanPage_, line, line_.data());
             lineIndex_ = line;
         }
         return line_.data();
@@ -303,7 +303,8 @@ const uint8_t* SimDevice::DeviceLine(uint32_t line) {
     const size_t lineBytes = geometry_.lineBytes;
     while (pageLines_ <= line) {
         pageImage_.resize(pageImage_.size() + lineBytes);
-        RenderChartLine(geometry_, scanPage_, pageLines_, pageImage_.data() + pageLines_ * lineBytes);
+        RenderContentLine(geometry_, options_.content, scanPage_, pageLines_,
+                          pageImage_.data() + pageLines_ * lineBytes);
         ++pageLines_;
     }
     return pageImage_.data() + line * lineBytes;

@@ -26,6 +26,9 @@ Device
   --sheets N              sheets in the feeder (default 1)
   --duplex                the feeder can scan both sides (two images per sheet)
   --no-adf                no feeder at all
+  --content C             what the pages show: chart (default), photo (smooth
+                          shading and hard edges under a few levels of sensor
+                          noise) or noise (every byte random)
 
 Run control and log
   --log FILE              one line per received command (file truncated at start), e.g.
@@ -73,7 +76,8 @@ The four CMD options may be repeated. Every option also takes --option=value.
 Behaviour
   One conversation at a time; a connection arriving meanwhile gets status 1
   (busy) and is closed. SCAN_RELEASE is answered and the connection closed.
-  Images are a test chart computed from the window and the page number:
+  Images are a test chart (or the --content chosen) computed from the window
+  and the page number:
   flatbed and preview scans are page 0, feeder images are numbered from 1 in
   the order they are fed (the back of a two-sided sheet is the next number).
   Previews (resolution code FF) are scanned at 75 dpi. Lines are padded to
@@ -153,6 +157,20 @@ bool ParseSplit(std::string_view text, uint32_t* bytes, uint32_t* delayMs) {
     return ParseNumber(text, bytes) && *bytes > 0;
 }
 
+bool ParseContent(std::string_view text, PageContent* content) {
+    constexpr struct {
+        std::string_view name;
+        PageContent content;
+    } kContents[] = {
+        {"chart", PageContent::Chart}, {"photo", PageContent::Photo}, {"noise", PageContent::Noise}};
+    for (const auto& c : kContents) {
+        if (text != c.name) continue;
+        *content = c.content;
+        return true;
+    }
+    return false;
+}
+
 // Applies one option that takes a value; false when the value is bad or the option unknown.
 bool ApplyValueOption(std::string_view name, std::string_view value, SimOptions* o) {
     FaultOptions& f = o->faults;
@@ -165,6 +183,7 @@ bool ApplyValueOption(std::string_view name, std::string_view value, SimOptions*
     if (name == "--udp-port") return ParsePort(value, &o->udpPort);
     if (name == "--udp-reply-port") return ParsePort(value, &o->udpReplyPort);
     if (name == "--sheets") return ParseNumber(value, &o->sheets);
+    if (name == "--content") return ParseContent(value, &o->content);
     if (name == "--log") return !(o->logFile = std::string(value)).empty();
     if (name == "--exit-after-seconds") return ParseNumber(value, &o->exitAfterSeconds);
     if (name == "--exit-after-connections") return ParseNumber(value, &o->exitAfterConnections);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/sim/sim_content.h"
 #include "tools/sim/sim_wire.h"
 
 namespace tarvik_sim {
@@ -53,6 +54,7 @@ struct SimOptions {
     uint32_t sheets = 1;
     bool duplex = false;
     bool feeder = true;
+    PageContent content = PageContent::Chart;  // what the pages show
     std::string logFile;
     bool quiet = false;
     uint32_t exitAfterSeconds = 0;      // 0 = run until signalled
