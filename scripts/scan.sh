@@ -6,13 +6,14 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 usage() {
     cat <<'TEXT'
-Usage: bash scripts/scan.sh [--sheets N] [--duplex] [OUTPUT] [twscan options...]
+Usage: bash scripts/scan.sh [--sheets N] [--duplex] [--content C] [OUTPUT] [twscan options...]
 
 Scans from the simulated Tarvik4100 (tarvik-sim on 127.0.0.1:4567) through
 Wine's own TWAIN Data Source Manager with twscan. Builds first when needed.
 
   --sheets N   sheets in the simulator's feeder (default 1)
   --duplex     the simulator scans both sides of each sheet
+  --content C  what the pages show: chart (default), photo or noise
   --help       print this text
 
 OUTPUT is the file to write (default scan.bmp in the repository); its
@@ -38,6 +39,11 @@ while [ $# -gt 0 ]; do
             fi
             sheets="$2"; shift 2 ;;
         --duplex) sim_flags+=(--duplex); shift ;;
+        --content)
+            if [ $# -lt 2 ] || ! [[ "$2" =~ ^(chart|photo|noise)$ ]]; then
+                echo "scan.sh: --content needs chart, photo or noise" >&2; exit 2
+            fi
+            sim_flags+=(--content "$2"); shift 2 ;;
         *) break ;;
     esac
 done
